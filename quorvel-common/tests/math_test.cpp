@@ -69,7 +69,8 @@ TEST(FloatToString, RendersShortestDigitsPositionallyOrWithExponent) {
         {inf, "inf"},
         {-inf, "-inf"},
     };
-    for (const auto& c : cases) EXPECT_EQ(float_to_string(c.value), c.text) << "bits " << std::bit_cast<std::uint32_t>(c.value);
+    for (const auto& c : cases)
+        EXPECT_EQ(float_to_string(c.value), c.text) << "bits " << std::bit_cast<std::uint32_t>(c.value);
 }
 
 TEST(Vector3, ReadsTwelveBytesAndLeavesTheRest) {
@@ -121,7 +122,8 @@ TEST(Vector3, ShortDataFailsOnTheMissingFieldAndRestoresTheCursor) {
         auto v = read_vector3(cur);
         ASSERT_FALSE(v) << c.length;
         EXPECT_EQ(v.error().kind(), RecordError::Kind::EndOfData);
-        EXPECT_EQ(v.error().text(), fmt::format("failed to fill whole buffer\nWhile parsing field '{}' in Vector3", c.field));
+        EXPECT_EQ(v.error().text(),
+                  fmt::format("failed to fill whole buffer\nWhile parsing field '{}' in Vector3", c.field));
         EXPECT_EQ(cur.position(), 0u);
     }
 }

@@ -100,7 +100,8 @@ DatResult<LandblockInfo> LandblockInfo::unpack(std::span<const std::uint8_t> dat
     const auto num_buildings = r.u16("num_buildings");
     info.pack_mask = r.u16("pack_mask");
     info.buildings = r.repeat("buildings", num_buildings, read_build_info);
-    if (r.ok() && (info.pack_mask & 1) != 0) info.restriction_tables = r.read("restriction_tables", read_restriction_table);
+    if (r.ok() && (info.pack_mask & 1) != 0)
+        info.restriction_tables = r.read("restriction_tables", read_restriction_table);
     auto result = r.finish(std::move(info));
     if (!result) return std::unexpected(DatError(std::move(result.error())));
     return std::move(*result);

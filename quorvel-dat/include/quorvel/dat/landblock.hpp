@@ -105,7 +105,8 @@ RecordResult<Stab> read_stab(ByteCursor& cursor);
 /// (the padding need not be present). Fails with end of data when a field is cut short.
 RecordResult<PortalInternal> read_portal_internal(ByteCursor& cursor);
 
-/// Reads model_id, frame, num_leaves, num_portals and the portals. Fails with end of data when a field is cut short.
+/// Reads model_id, frame, num_leaves, num_portals and the portals. Fails with end of data when a
+/// field is cut short.
 RecordResult<BuildInfo> read_build_info(ByteCursor& cursor);
 
 /// Reads count, the bucket size (discarded) and count key/value pairs. Fails with end of data when a field is cut short.
