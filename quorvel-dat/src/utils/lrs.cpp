@@ -10,10 +10,19 @@ namespace quorvel {
 namespace {
 
 constexpr std::size_t max_length = 17;
-// One flag byte's worth of tokens can add at most this much output.
-constexpr std::size_t group_output = 8 * max_length;
-// ...and consume at most this much input after the flag byte.
+// Output room for one flag byte's worth of tokens; each back-reference writes 17 bytes whatever
+// its length.
+constexpr std::size_t group_room = 8 * max_length;
+// Input consumed at most by the tokens of one flag byte.
 constexpr std::size_t group_input = 8 * 2;
+
+// For a distance d below 8, the smallest multiple of d that is at least 4 (resp. 8): copying 4
+// (resp. 8) bytes from that far back repeats the pattern without reading bytes not yet written.
+constexpr std::uint8_t step4[8] = {0, 4, 4, 6, 4, 5, 6, 7};
+constexpr std::uint8_t step8[8] = {0, 8, 8, 9, 8, 10, 12, 14};
+
+void copy4(std::uint8_t* to, const std::uint8_t* from) { std::memcpy(to, from, 4); }
+void copy8(std::uint8_t* to, const std::uint8_t* from) { std::memcpy(to, from, 8); }
 
 }  // namespace
 
@@ -35,7 +44,7 @@ std::vector<std::uint8_t> decompress_lrs(std::span<const std::uint8_t> data) {
     // Invariant at the top of the loop: i < n and o < end.
     for (;;) {
         const unsigned flags = in[i++];
-        if (end - o >= group_output && n - i > group_input) {
+        if (end - o >= group_room && n - i > group_input) {
             // Room for all eight tokens: no per-token bounds checks. Input stays below n throughout,
             // matching the checks of the careful path.
             if (flags == 0) {
@@ -54,20 +63,29 @@ std::vector<std::uint8_t> decompress_lrs(std::span<const std::uint8_t> data) {
                     const std::size_t length = (b & 0x0F) + 2;
                     if (distance == 0) goto done;
                     i += 2;
+                    std::uint8_t* to = out + o;
                     if (distance > o) {
                         // Before the copied range the source stands at the first byte; with no
                         // output at all there is nothing to copy from.
                         if (o == 0) goto done;
                         const std::size_t at_first = std::min(length, distance - o + 1);
-                        std::memset(out + o, out[0], at_first);
-                        for (std::size_t k = at_first; k < length; ++k) out[o + k] = out[o + k - distance];
-                    } else if (distance >= 16) {
-                        // Source and destination do not overlap within 16 bytes; the over-copy
-                        // stays inside the buffer and is overwritten by later tokens.
-                        std::memcpy(out + o, out + o - distance, 16);
-                        out[o + 16] = out[o + 16 - distance];
+                        std::memset(to, out[0], at_first);
+                        for (std::size_t k = at_first; k < length; ++k) to[k] = to[k - distance];
+                    } else if (distance >= 8) {
+                        // Always 17 bytes: what lies past `length` is overwritten by later tokens
+                        // or cut off at the end.
+                        copy8(to, to - distance);
+                        copy8(to + 8, to + 8 - distance);
+                        to[16] = to[16 - distance];
                     } else {
-                        for (std::size_t k = 0; k < length; ++k) out[o + k] = out[o + k - distance];
+                        const std::uint8_t* from = to - distance;
+                        to[0] = from[0];
+                        to[1] = from[1];
+                        to[2] = from[2];
+                        to[3] = from[3];
+                        copy4(to + 4, to + 4 - step4[distance]);
+                        copy8(to + 8, to + 8 - step8[distance]);
+                        to[16] = to[16 - distance];
                     }
                     o += length;
                 }
