@@ -133,5 +133,16 @@ TEST(DecompressLrs, RoundTripsTheEncoder) {
     EXPECT_LT(test::compress_lrs(repetitive).size(), repetitive.size() / 3);
 }
 
+TEST(DecompressLrs, RoundTripsEveryShortPeriod) {
+    // Back-references shorter than their length repeat a pattern; each period takes its own path.
+    for (std::size_t period = 1; period <= 20; ++period) {
+        Bytes input(700);
+        for (std::size_t k = 0; k < input.size(); ++k) input[k] = static_cast<std::uint8_t>(k % period * 31 + 1);
+        const auto packed = test::compress_lrs(input);
+        EXPECT_EQ(decompress_lrs(packed), input) << "period " << period;
+        EXPECT_EQ(reference_decode(packed), input) << "period " << period;
+    }
+}
+
 }  // namespace
 }  // namespace quorvel

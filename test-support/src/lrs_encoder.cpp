@@ -2,7 +2,7 @@
 #include "quorvel/test_support/lrs_encoder.hpp"
 
 #include <algorithm>
-#include <array>
+#include <bit>
 #include <limits>
 
 namespace quorvel::test {
@@ -11,11 +11,11 @@ namespace {
 constexpr std::size_t max_distance = 4095;
 constexpr std::size_t min_match = 3;  // a 2-byte match costs as much as two literals
 constexpr std::size_t max_match = 17;
-constexpr unsigned hash_bits = 14;
+constexpr unsigned max_hash_bits = 14;
 
-unsigned hash3(const std::uint8_t* p) {
+unsigned hash3(const std::uint8_t* p, unsigned bits) {
     const std::uint32_t v = p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16);
-    return (v * 2654435761u) >> (32 - hash_bits);
+    return (v * 2654435761u) >> (32 - bits);
 }
 
 }  // namespace
@@ -27,7 +27,9 @@ std::vector<std::uint8_t> compress_lrs(std::span<const std::uint8_t> data) {
     for (int k = 0; k < 4; ++k) out.push_back(static_cast<std::uint8_t>(size >> (8 * k)));
 
     constexpr std::size_t none = std::numeric_limits<std::size_t>::max();
-    std::vector<std::size_t> head(std::size_t{1} << hash_bits, none);
+    // Small inputs get a small table: the writer compresses many short entries.
+    const unsigned bits = std::clamp<unsigned>(std::bit_width(data.size()), 6, max_hash_bits);
+    std::vector<std::size_t> head(std::size_t{1} << bits, none);
     std::size_t flag_at = 0;
     unsigned mask = 0;
     const std::size_t n = data.size();
@@ -41,7 +43,7 @@ std::vector<std::uint8_t> compress_lrs(std::span<const std::uint8_t> data) {
         std::size_t best = 0;
         std::size_t distance = 0;
         if (pos + min_match <= n) {
-            const unsigned h = hash3(data.data() + pos);
+            const unsigned h = hash3(data.data() + pos, bits);
             const std::size_t candidate = head[h];
             head[h] = pos;
             if (candidate != none && pos - candidate <= max_distance) {
@@ -58,7 +60,7 @@ std::vector<std::uint8_t> compress_lrs(std::span<const std::uint8_t> data) {
             out[flag_at] = static_cast<std::uint8_t>(out[flag_at] | mask);
             out.push_back(static_cast<std::uint8_t>(distance & 0xFF));
             out.push_back(static_cast<std::uint8_t>(((distance >> 8) << 4) | (best - 2)));
-            for (std::size_t k = 1; k < best && pos + k + min_match <= n; ++k) head[hash3(data.data() + pos + k)] = pos + k;
+            for (std::size_t k = 1; k < best && pos + k + min_match <= n; ++k) head[hash3(data.data() + pos + k, bits)] = pos + k;
             pos += best;
         } else {
             out.push_back(data[pos]);
