@@ -89,7 +89,7 @@ DatKind dat_kind(const DatHeader& header);
 
 }  // namespace quorvel
 
-/// Formats a DatFileType as its label; width and alignment specs apply to the label.
+/// Formats a DatFileType as its label; width and alignment apply to the label.
 template <>
 struct fmt::formatter<quorvel::DatFileType> : fmt::formatter<std::string_view> {
     template <class FormatContext>
