@@ -11,11 +11,15 @@
 #include <unistd.h>
 
 #include <fmt/format.h>
-#include <nlohmann/json.hpp>
 
 namespace quorvel {
 
 namespace {
+
+template <class... Fs>
+struct Overloaded : Fs... {
+    using Fs::operator()...;
+};
 
 constexpr std::array<SpellExportField, 12> base_preset{
     SpellExportField::Name,     SpellExportField::Description,       SpellExportField::School,
@@ -86,87 +90,146 @@ std::string format_double(double value) {
     return text;
 }
 
-// The JSON writer's own float text round-trips but is not always the shortest, so every number
-// token that is a float is read back and written again. Strings are skipped whole, so nothing
-// inside a name or description is ever touched.
-std::string rewrite_floats(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const char c = text[i];
-        if (c == '"') {
-            std::size_t j = i + 1;
-            while (j < text.size() && text[j] != '"') j += text[j] == '\\' ? 2 : 1;
-            j = std::min(j + 1, text.size());
-            out.append(text.substr(i, j - i));
-            i = j;
-        } else if (c == '-' || (c >= '0' && c <= '9')) {
-            std::size_t j = i;
-            while (j < text.size() && std::string_view("0123456789+-.eE").find(text[j]) != std::string_view::npos) ++j;
-            const std::string_view token = text.substr(i, j - i);
-            double value = 0;
-            if (token.find_first_of(".eE") != std::string_view::npos &&
-                std::from_chars(token.data(), token.data() + token.size(), value).ec == std::errc{})
-                out += format_double(value);
-            else
-                out.append(token);
-            i = j;
-        } else {
-            out += c;
-            ++i;
-        }
+struct Utf8Sequence {
+    std::size_t length;  // at least 1: the whole sequence, or its longest well-formed start
+    bool complete;
+};
+
+// The UTF-8 sequence at the start of a non-empty `text`, checked for overlong forms, surrogates
+// and code points above U+10FFFF.
+Utf8Sequence utf8_sequence(std::string_view text) {
+    const auto lead = static_cast<unsigned char>(text[0]);
+    if (lead < 0x80) return {1, true};
+    std::size_t length = 0;
+    unsigned char lo = 0x80, hi = 0xBF;  // range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+    else if (lead == 0xE0) length = 3, lo = 0xA0;
+    else if (lead == 0xED) length = 3, hi = 0x9F;
+    else if (lead >= 0xE1 && lead <= 0xEF) length = 3;
+    else if (lead == 0xF0) length = 4, lo = 0x90;
+    else if (lead == 0xF4) length = 4, hi = 0x8F;
+    else if (lead >= 0xF1 && lead <= 0xF3) length = 4;
+    else return {1, false};
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto byte = k < text.size() ? static_cast<unsigned char>(text[k]) : 0;
+        if (k >= text.size() || byte < (k == 1 ? lo : 0x80) || byte > (k == 1 ? hi : 0xBF)) return {k, false};
     }
-    return out;
+    return {length, true};
 }
 
-nlohmann::ordered_json to_json_value(const SpellExportValue& value) {
-    return std::visit(
-        [](const auto& v) -> nlohmann::ordered_json {
-            using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<T, std::optional<double>>) {
-                if (!v) return nullptr;
-                return *v;
-            } else {
-                return v;
+// The pretty-printed JSON text, written in one pass into one buffer: a general JSON library would
+// build a tree of the whole document first and, for floats, does not always give the shortest
+// text, so a large table would cost a tree, a dump and a rewrite.
+class JsonWriter {
+public:
+    explicit JsonWriter(std::string& out) : out_(out) {}
+
+    // Objects and arrays; an empty one is written {} or [].
+    void open(char bracket) {
+        out_ += bracket;
+        ++depth_;
+        first_ = true;
+    }
+    void close(char bracket) {
+        --depth_;
+        if (!first_) newline();
+        out_ += bracket;
+        first_ = false;
+    }
+    // Starts an array element or an object member.
+    void element() {
+        if (!first_) out_ += ',';
+        newline();
+        first_ = false;
+    }
+    // Member names here are JSON keys of the field table and decimal ids: nothing to escape.
+    void key(std::string_view name) {
+        element();
+        plain_string(name);
+        out_ += ": ";
+    }
+    void plain_string(std::string_view text) {
+        out_ += '"';
+        out_ += text;
+        out_ += '"';
+    }
+
+    void unsigned_integer(std::uint64_t value) {
+        char buffer[24];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+        out_.append(buffer, result.ptr);
+    }
+
+    void number(std::optional<double> value) {
+        if (!value) out_ += "null";
+        else out_ += format_double(*value);
+    }
+
+    // Escapes the quotation mark, the backslash and the control characters; everything else is
+    // copied as UTF-8. Fails on bytes that are not valid UTF-8, so the document is always valid JSON.
+    bool string(std::string_view text) {
+        out_ += '"';
+        std::size_t i = 0;
+        while (i < text.size()) {
+            std::size_t run = i;
+            while (run < text.size() && plain(static_cast<unsigned char>(text[run]))) ++run;
+            out_.append(text, i, run - i);
+            i = run;
+            if (i == text.size()) break;
+            const auto byte = static_cast<unsigned char>(text[i]);
+            if (byte >= 0x80) {
+                const auto [length, complete] = utf8_sequence(text.substr(i));
+                if (!complete) {
+                    error_ = fmt::format("invalid UTF-8 byte at index {}: 0x{:02X}", i, byte);
+                    return false;
+                }
+                out_.append(text, i, length);
+                i += length;
+                continue;
             }
-        },
-        value);
-}
+            switch (byte) {
+                case '"': out_ += "\\\""; break;
+                case '\\': out_ += "\\\\"; break;
+                case '\b': out_ += "\\b"; break;
+                case '\t': out_ += "\\t"; break;
+                case '\n': out_ += "\\n"; break;
+                case '\f': out_ += "\\f"; break;
+                case '\r': out_ += "\\r"; break;
+                default: fmt::format_to(std::back_inserter(out_), "\\u{:04x}", byte); break;
+            }
+            ++i;
+        }
+        out_ += '"';
+        return true;
+    }
+
+    const std::string& error() const { return error_; }
+
+private:
+    static bool plain(unsigned char byte) { return byte >= 0x20 && byte < 0x80 && byte != '"' && byte != '\\'; }
+
+    void newline() {
+        out_ += '\n';
+        out_.append(2 * depth_, ' ');
+    }
+
+    std::string& out_;
+    std::size_t depth_ = 0;
+    bool first_ = true;
+    std::string error_;
+};
 
 // The platform's display form of a path: bytes that are not valid UTF-8 become U+FFFD, one per
 // maximal ill-formed subsequence.
 std::string display_path(const std::filesystem::path& path) {
-    const std::string& bytes = path.native();
+    const std::string_view bytes = path.native();
     std::string out;
     std::size_t i = 0;
     while (i < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        if (lead < 0x80) {
-            out += bytes[i++];
-            continue;
-        }
-        std::size_t need = 0;
-        unsigned char lo = 0x80, hi = 0xBF;
-        if (lead >= 0xC2 && lead <= 0xDF) need = 1;
-        else if (lead == 0xE0) need = 2, lo = 0xA0;
-        else if (lead == 0xED) need = 2, hi = 0x9F;
-        else if (lead >= 0xE1 && lead <= 0xEF) need = 2;
-        else if (lead == 0xF0) need = 3, lo = 0x90;
-        else if (lead == 0xF4) need = 3, hi = 0x8F;
-        else if (lead >= 0xF1 && lead <= 0xF3) need = 3;
-        std::size_t j = i + 1;
-        bool valid = need > 0;
-        for (std::size_t k = 0; k < need; ++k, ++j) {
-            const auto byte = j < bytes.size() ? static_cast<unsigned char>(bytes[j]) : 0;
-            if (j >= bytes.size() || byte < (k == 0 ? lo : 0x80) || byte > (k == 0 ? hi : 0xBF)) {
-                valid = false;
-                break;
-            }
-        }
-        if (valid) out.append(bytes, i, j - i);
+        const auto [length, complete] = utf8_sequence(bytes.substr(i));
+        if (complete) out.append(bytes.substr(i, length));
         else out += "\xEF\xBF\xBD";
-        i = j;
+        i += length;
     }
     return out;
 }
@@ -243,31 +306,56 @@ SpellExportFile export_spell_table(const SpellTable& table, const SpellExportReq
 }
 
 Result<std::string> SpellExportFile::to_json() const {
-    using nlohmann::ordered_json;
-    try {
-        ordered_json doc = ordered_json::object();
-        doc["fileId"] = file_id;
-        ordered_json field_list = ordered_json::array();
-        for (SpellExportField field : fields) field_list.push_back(json_key(field));
-        doc["fields"] = std::move(field_list);
+    std::size_t text_bytes = 0;
+    for (const SpellExportSpell& spell : spells)
+        for (const SpellExportValue& value : spell.values)
+            if (const auto* text = std::get_if<std::string>(&value)) text_bytes += text->size();
+    std::string out;
+    out.reserve(64 + 32 * fields.size() + spells.size() * (24 + 40 * fields.size()) + text_bytes);
 
-        ordered_json spell_map = ordered_json::object();
-        // Ids are unique and already ascending: appending directly skips the ordered map's linear
-        // search for an existing key, which would make a large table quadratic.
-        auto& members = spell_map.get_ref<ordered_json::object_t&>();
-        members.reserve(spells.size());
-        for (const SpellExportSpell& spell : spells) {
-            ordered_json object = ordered_json::object();
-            for (std::size_t i = 0; i < fields.size() && i < spell.values.size(); ++i)
-                object[std::string(json_key(fields[i]))] = to_json_value(spell.values[i]);
-            members.emplace_back(std::to_string(spell.id), std::move(object));
-        }
-        doc["spells"] = std::move(spell_map);
-
-        return rewrite_floats(doc.dump(2, ' ', false, ordered_json::error_handler_t::strict));
-    } catch (const nlohmann::ordered_json::exception& e) {
-        return std::unexpected(Error(e.what()));
+    JsonWriter w(out);
+    auto failed = [&] { return std::unexpected(Error(w.error())); };
+    w.open('{');
+    w.key("fileId");
+    w.unsigned_integer(file_id);
+    w.key("fields");
+    w.open('[');
+    for (SpellExportField field : fields) {
+        w.element();
+        w.plain_string(json_key(field));
     }
+    w.close(']');
+    w.key("spells");
+    w.open('{');
+    char id_text[16];
+    for (const SpellExportSpell& spell : spells) {
+        const auto id_end = std::to_chars(id_text, id_text + sizeof id_text, spell.id).ptr;
+        w.key(std::string_view(id_text, static_cast<std::size_t>(id_end - id_text)));
+        w.open('{');
+        for (std::size_t i = 0; i < fields.size() && i < spell.values.size(); ++i) {
+            w.key(json_key(fields[i]));
+            const bool ok = std::visit(Overloaded{
+                                           [&](const std::string& text) { return w.string(text); },
+                                           [&](std::uint32_t number) { return w.unsigned_integer(number), true; },
+                                           [&](std::optional<double> number) { return w.number(number), true; },
+                                           [&](const std::array<std::uint32_t, 8>& words) {
+                                               w.open('[');
+                                               for (std::uint32_t word : words) {
+                                                   w.element();
+                                                   w.unsigned_integer(word);
+                                               }
+                                               w.close(']');
+                                               return true;
+                                           },
+                                       },
+                                       spell.values[i]);
+            if (!ok) return failed();
+        }
+        w.close('}');
+    }
+    w.close('}');
+    w.close('}');
+    return out;
 }
 
 Result<> write_spell_export(const SpellExportFile& file, const std::optional<std::filesystem::path>& output, Output& out) {
