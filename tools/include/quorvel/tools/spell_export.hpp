@@ -3,8 +3,16 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
+
+#include "quorvel/dat/file_type/spell_table.hpp"
+#include "quorvel/tools/error.hpp"
+#include "quorvel/tools/output.hpp"
 
 namespace quorvel {
 
@@ -62,5 +70,38 @@ struct SpellExportRequest {
 
     bool operator==(const SpellExportRequest&) const = default;
 };
+
+/// One exported member: a text, an unsigned integer, a float widened to double (empty for NaN and
+/// infinities, written null), or the eight raw component words.
+using SpellExportValue = std::variant<std::string, std::uint32_t, std::optional<double>, std::array<std::uint32_t, 8>>;
+
+struct SpellExportSpell {
+    std::uint32_t id = 0;
+    std::vector<SpellExportValue> values;  // one per field of the document, in its order
+
+    bool operator==(const SpellExportSpell&) const = default;
+};
+
+/// The exported document: the table's id, the resolved fields and the kept spells by ascending id.
+struct SpellExportFile {
+    std::uint32_t file_id = 0;
+    std::vector<SpellExportField> fields;
+    std::vector<SpellExportSpell> spells;
+
+    /// The pretty-printed JSON text (no trailing line feed). Fails only if the JSON writer rejects
+    /// the content (text that is not valid UTF-8).
+    Result<std::string> to_json() const;
+
+    bool operator==(const SpellExportFile&) const = default;
+};
+
+/// Keeps the spells that pass the school and category filters and takes the requested fields from
+/// each. Cannot fail.
+SpellExportFile export_spell_table(const SpellTable& table, const SpellExportRequest& request);
+
+/// Writes the document and one line feed to `out`, or to the file `output` (creating its missing
+/// parent directories) followed by a confirmation line on `out`. Fails if the JSON cannot be written,
+/// a directory cannot be created or the file cannot be written.
+Result<> write_spell_export(const SpellExportFile& file, const std::optional<std::filesystem::path>& output, Output& out);
 
 }  // namespace quorvel
