@@ -12,7 +12,7 @@ Result<> run_spell_export(const SpellExportCommand& command, Output& out) {
     if (!bytes) return std::unexpected(Error(bytes.error()));
     ByteCursor cursor(*bytes);
     auto table = read_spell_table(cursor);
-    if (!table) return std::unexpected(Error(DatError(std::move(table.error()))));
+    if (!table) return std::unexpected(Error(table.error()));
     return write_spell_export(export_spell_table(*table, command.request), command.output, out);
 }
 
