@@ -55,9 +55,11 @@ bool is_valid_utf8(std::string_view text) {
 }
 
 // Text arguments are UTF-8 strings; paths are not checked.
-const CLI::Validator utf8_text(
-    [](std::string& value) { return is_valid_utf8(value) ? std::string() : std::string("invalid UTF-8 was detected"); },
-    "");
+CLI::Validator utf8_text() {
+    return CLI::Validator(
+        [](std::string& value) { return is_valid_utf8(value) ? std::string() : std::string("invalid UTF-8 was detected"); },
+        "");
+}
 
 std::vector<std::string> split_at_commas(const std::string& value) {
     std::vector<std::string> pieces;
@@ -88,15 +90,18 @@ CLI::Validator word_from(std::vector<std::string> words, bool list) {
         description);
 }
 
-const CLI::Validator decimal_u32_list(
-    [](std::string& value) {
-        for (const auto& piece : split_at_commas(value)) {
-            const auto parsed = parse_u32(piece, 10);
-            if (!parsed) return "invalid value '" + piece + "': " + std::string(int_error_message(parsed.error()));
-        }
-        return std::string();
-    },
-    "");
+// Category ids are plain decimal: unlike file ids, no hexadecimal and no white space.
+CLI::Validator decimal_u32_list() {
+    return CLI::Validator(
+        [](std::string& value) {
+            for (const auto& piece : split_at_commas(value)) {
+                const auto parsed = parse_u32(piece, 10);
+                if (!parsed) return "invalid value '" + piece + "': " + std::string(int_error_message(parsed.error()));
+            }
+            return std::string();
+        },
+        "");
+}
 
 template <class Table, class Name>
 std::vector<std::string> names_of(const Table& table, Name name) {
@@ -205,7 +210,7 @@ private:
         add_list(sub, "--schools", values_.schools, "Spell schools to include in the export", "SCHOOLS")
             ->check(word_from(names_of(spell_school_names, [](std::string_view n) { return n; }), true));
         add_list(sub, "--categories", values_.categories, "Spell category IDs to include in the export", "CATEGORIES")
-            ->check(decimal_u32_list);
+            ->check(decimal_u32_list());
         add_list(sub, "--fields", values_.fields, "Spell fields to include in the export", "FIELDS")
             ->check(word_from(names_of(spell_export_fields, [](const auto& f) { return f.cli_name; }), true));
         sub.add_option("--preset", values_.preset, "Field preset to use when no explicit fields are provided")
@@ -218,11 +223,11 @@ private:
     void add_path(CLI::App& sub) { sub.add_option("PATH", values_.path, path_help)->required()->type_name(""); }
 
     void add_id(CLI::App& sub, const char* value_name) {
-        sub.add_option(value_name, values_.id)->required()->type_name("")->check(utf8_text);
+        sub.add_option(value_name, values_.id)->required()->type_name("")->check(utf8_text());
     }
 
     void add_namespace(CLI::App& sub) {
-        sub.add_option("--namespace", values_.namespace_label, namespace_help)->type_name("NAMESPACE")->check(utf8_text);
+        sub.add_option("--namespace", values_.namespace_label, namespace_help)->type_name("NAMESPACE")->check(utf8_text());
     }
 
     void add_output(CLI::App& sub, const char* help) {
