@@ -27,6 +27,7 @@ struct QvaHeader {
 
     /// Decodes a header; fails only with end of data.
     static RecordResult<QvaHeader> read(ByteCursor& cursor);
+    /// The 24-byte stored form; never fails.
     std::array<std::uint8_t, record_size> to_bytes() const;
 
     bool operator==(const QvaHeader&) const = default;
@@ -50,11 +51,14 @@ struct QvaEntry {
 
     /// Decodes an index record; fails only with end of data.
     static RecordResult<QvaEntry> read(ByteCursor& cursor);
+    /// The 60-byte stored form; never fails.
     std::array<std::uint8_t, record_size> to_bytes() const;
 
     /// The entry's namespace; fails with InvalidNamespace when the stored bytes are not a valid label.
     DatResult<ResourceNamespace> namespace_id() const;
+    /// Flags bit 0: the stored payload is a zstd frame.
     bool compressed() const { return (flags & flag_compressed) != 0; }
+    /// Flags bit 2: the entry was added as pruned.
     bool pruned() const { return (flags & flag_pruned) != 0; }
 
     bool operator==(const QvaEntry&) const = default;
@@ -70,6 +74,7 @@ struct QvaNamespaceIndexEntry {
 
     /// Decodes a namespace record; fails only with end of data.
     static RecordResult<QvaNamespaceIndexEntry> read(ByteCursor& cursor);
+    /// The 40-byte stored form; never fails.
     std::array<std::uint8_t, record_size> to_bytes() const;
 
     bool operator==(const QvaNamespaceIndexEntry&) const = default;

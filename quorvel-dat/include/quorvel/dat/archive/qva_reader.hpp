@@ -65,6 +65,7 @@ public:
     /// Other when memory for the payload cannot be had.
     DatResult<std::vector<std::uint8_t>> read_entry_data(const QvaEntry& entry) const;
 
+    /// The header as read at open.
     const QvaHeader& header() const { return header_; }
     /// The file length taken at open; every bounds check uses it.
     std::uint64_t file_len() const { return file_len_; }
