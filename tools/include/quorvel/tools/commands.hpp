@@ -14,51 +14,61 @@ namespace quorvel {
 
 struct MetaCommand {
     std::filesystem::path path;
+    bool operator==(const MetaCommand&) const = default;
 };
 struct ListCommand {
     std::filesystem::path path;
+    bool operator==(const ListCommand&) const = default;
 };
 struct InfoCommand {
     std::filesystem::path path;
     std::string id;
     std::optional<std::string> namespace_label;
+    bool operator==(const InfoCommand&) const = default;
 };
 struct ExportCommand {
     std::filesystem::path path;
     std::string id;
     std::optional<std::string> namespace_label;
     std::optional<std::filesystem::path> output;
+    bool operator==(const ExportCommand&) const = default;
 };
 struct SpellExportCommand {
     std::filesystem::path path;
     std::optional<std::string> namespace_label;
     SpellExportRequest request;
     std::optional<std::filesystem::path> output;
+    bool operator==(const SpellExportCommand&) const = default;
 };
 struct ExtractCommand {
     std::filesystem::path path;
     std::string id;
     std::optional<std::string> namespace_label;
     std::optional<std::filesystem::path> output;
+    bool operator==(const ExtractCommand&) const = default;
 };
 struct WeenieCommand {
     std::filesystem::path path;
     std::string id;
     std::optional<std::string> namespace_label;
+    bool operator==(const WeenieCommand&) const = default;
 };
 struct WeenieFindCommand {
     std::filesystem::path path;
     std::string wcid;
+    bool operator==(const WeenieFindCommand&) const = default;
 };
 struct LandblockCommand {
     std::filesystem::path path;
     std::string id;
     std::optional<std::string> namespace_label;
+    bool operator==(const LandblockCommand&) const = default;
 };
 struct QvaPackCommand {
     std::filesystem::path input;
     std::filesystem::path output;
     bool compress = false;
+    bool operator==(const QvaPackCommand&) const = default;
 };
 
 using Commands = std::variant<MetaCommand, ListCommand, InfoCommand, ExportCommand, SpellExportCommand, ExtractCommand,
