@@ -27,12 +27,15 @@ install(TARGETS quorvel-tools RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 find_program(HELP2MAN help2man)
 if(HELP2MAN)
   set(man_page ${PROJECT_BINARY_DIR}/quorvel-tools.1)
+  set(man_include ${PROJECT_BINARY_DIR}/quorvel-tools.h2m)
   add_custom_command(
     OUTPUT ${man_page}
-    COMMAND ${HELP2MAN} --no-info
+    COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:quorvel-tools> -DOUTPUT=${man_include}
+            -P ${CMAKE_CURRENT_LIST_DIR}/man_subcommands.cmake
+    COMMAND ${HELP2MAN} --no-info --include ${man_include}
             --name "inspect, unpack, verify and pack game DAT files and QVA archives"
             --output ${man_page} $<TARGET_FILE:quorvel-tools>
-    DEPENDS quorvel-tools
+    DEPENDS quorvel-tools ${CMAKE_CURRENT_LIST_DIR}/man_subcommands.cmake
     COMMENT "Generating the quorvel-tools man page"
     VERBATIM)
   add_custom_target(quorvel-man ALL DEPENDS ${man_page})

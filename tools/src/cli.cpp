@@ -65,7 +65,7 @@ constexpr const char* unpack_footer =
     "hexadecimal digits, TYPE the type code in hexadecimal (the classified type of a DAT entry, the\n"
     "stored type id of a QVA entry), so that qva-pack of OUTDIR packs the same entries again. A QVA\n"
     "archive with several namespaces needs --namespace. Nothing is written when any target file\n"
-    "already exists, unless --force is given.";
+    "already exists, unless --force is given.\n";
 
 constexpr const char* verify_footer =
     "A DAT file passes when the header's file size does not exceed the file's length, every entry's\n"
@@ -76,7 +76,7 @@ constexpr const char* verify_footer =
     "bytes lie between the header and the namespace metadata, an uncompressed entry's stored size\n"
     "equals its size, and a compressed entry decompresses to exactly its size.\n"
     "Each problem is printed as 'ID: problem' ('NAMESPACE:ID: problem' for an archive), followed by\n"
-    "a summary line. The exit status is 1 when any problem was found.";
+    "a summary line. The exit status is 1 when any problem was found.\n";
 
 bool is_valid_utf8(std::string_view text) {
     for (std::size_t pos = 0; pos < text.size();) {
