@@ -60,6 +60,10 @@ TEST_F(ProviderTest, ExtensionAndSiblingRules) {
         {"onlydat.bak", dat},
         {"onlydat.", dat},
         {"sub.qva/inner", dat},  // a dot in a directory name is no extension
+        {"both/", qva},          // trailing separators name no file of their own
+        {"./onlydat/.", dat},
+        {".", "Error: Could not open provider for \".\". Expected .qva or .dat\n"},
+        {"", "Error: Could not open provider for \"\". Expected .qva or .dat\n"},
         {"lonely.bak", "Error: Could not open provider for \"lonely.bak\". Expected .qva or .dat\n"},
         {"nothing", "Error: Could not open provider for \"nothing\". Expected .qva or .dat\n"},
         {"missing.dat",
