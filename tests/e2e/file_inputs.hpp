@@ -1,0 +1,46 @@
+// Inputs made by the file-command tests: patterned payloads and QVA archives, written or laid out by hand.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvel::test {
+
+/// `n` bytes that neither zstd nor the DAT compressor can shorten much, distinct per seed.
+std::vector<std::uint8_t> pattern_bytes(std::size_t n, std::uint8_t seed);
+
+/// `n` bytes of long runs, which every compressor shortens.
+std::vector<std::uint8_t> compressible_bytes(std::size_t n);
+
+/// One entry for `write_qva`.
+struct QvaItem {
+    std::string label;
+    std::uint32_t id = 0;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> payload;
+};
+
+/// Writes `items` with QvaWriter; throws when the writer refuses them.
+void write_qva(const std::filesystem::path& path, std::vector<QvaItem> items, bool compress = false);
+
+/// The fields of one index record of a hand-laid archive.
+struct HandEntry {
+    std::string_view label;
+    std::uint32_t id = 0;
+    std::uint32_t type = 0;
+    std::uint64_t offset = 0;
+    std::uint32_t size = 0;
+    std::uint32_t comp_size = 0;
+    std::uint8_t flags = 0;
+};
+
+/// An archive laid out as the writer would: header, `payload`, then one namespace record per run of
+/// equal labels in `entries`, then the index records exactly as given (offsets are not checked, so
+/// they may point anywhere, even past the end of the file).
+std::vector<std::uint8_t> hand_archive(std::span<const std::uint8_t> payload, std::span<const HandEntry> entries);
+
+}  // namespace quorvel::test

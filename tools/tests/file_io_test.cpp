@@ -1,0 +1,62 @@
+// Tests of whole-file reads and writes.
+#include "quorvel/tools/file_io.hpp"
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace quorvel {
+namespace {
+
+class FileIoTest : public testing::Test {
+protected:
+    FileIoTest() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "quorvel-file-io-XXXXXX").string();
+        dir_ = ::mkdtemp(pattern.data());
+    }
+    ~FileIoTest() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+    std::filesystem::path dir_;
+};
+
+TEST_F(FileIoTest, WriteThenReadRoundTrip) {
+    std::vector<std::uint8_t> bytes(100000);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 31);
+    ASSERT_TRUE(write_whole_file(dir_ / "a.bin", bytes));
+    EXPECT_EQ(read_whole_file(dir_ / "a.bin"), bytes);
+
+    const std::vector<std::uint8_t> shorter{1, 2, 3};
+    ASSERT_TRUE(write_whole_file(dir_ / "a.bin", shorter));  // truncates
+    EXPECT_EQ(read_whole_file(dir_ / "a.bin"), shorter);
+    ASSERT_TRUE(write_whole_file(dir_ / "empty.bin", {}));
+    EXPECT_EQ(read_whole_file(dir_ / "empty.bin"), std::vector<std::uint8_t>{});
+}
+
+TEST_F(FileIoTest, ReadsToTheEndWhateverLengthTheFileReports) {
+    // Files under /proc report a length of 0 but have content.
+    const auto bytes = read_whole_file("/proc/self/status");
+    ASSERT_TRUE(bytes) << bytes.error().messages().front();
+    EXPECT_EQ(std::string(bytes->begin(), bytes->begin() + 5), "Name:");
+}
+
+TEST_F(FileIoTest, FailuresCarryTheOperatingSystemsMessage) {
+    const auto missing = read_whole_file(dir_ / "missing");
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().messages(), std::vector<std::string>{"No such file or directory"});
+    const auto directory = read_whole_file(dir_);
+    ASSERT_FALSE(directory);
+    EXPECT_EQ(directory.error().messages(), std::vector<std::string>{"Is a directory"});
+    const auto unwritable = write_whole_file(dir_ / "no" / "such.bin", std::vector<std::uint8_t>{1});
+    ASSERT_FALSE(unwritable);
+    EXPECT_EQ(unwritable.error().messages(), std::vector<std::string>{"No such file or directory"});
+    const auto full = write_whole_file("/dev/full", std::vector<std::uint8_t>{1});
+    ASSERT_FALSE(full);
+    EXPECT_EQ(full.error().messages(), std::vector<std::string>{"No space left on device"});
+}
+
+}  // namespace
+}  // namespace quorvel
