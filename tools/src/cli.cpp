@@ -24,7 +24,20 @@ constexpr const char* namespace_help = "Namespace label for multi-namespace QVA 
 static_assert(static_cast<std::size_t>(SpellSchool::Void) + 1 == spell_school_names.size());
 static_assert(static_cast<std::size_t>(SpellFieldPreset::Minimal) + 1 == spell_preset_names.size());
 
-enum class Subcommand { Meta, List, Info, Export, SpellExport, Extract, Weenie, WeenieFind, Landblock, QvaPack };
+enum class Subcommand {
+    Meta,
+    List,
+    Info,
+    Export,
+    SpellExport,
+    Extract,
+    Weenie,
+    WeenieFind,
+    Landblock,
+    QvaPack,
+    Unpack,
+    Verify,
+};
 
 // Help order is declaration order, so this table follows the order of the Commands variant.
 struct SubcommandInfo {
@@ -32,7 +45,7 @@ struct SubcommandInfo {
     const char* name;
     const char* description;
 };
-constexpr std::array<SubcommandInfo, 10> subcommand_table{{
+constexpr std::array<SubcommandInfo, 12> subcommand_table{{
     {Subcommand::Meta, "meta", "List meta info about the QVA/DAT file itself"},
     {Subcommand::List, "list", "List all files in the DAT"},
     {Subcommand::Info, "info", "Get info about a specific file ID"},
@@ -43,7 +56,27 @@ constexpr std::array<SubcommandInfo, 10> subcommand_table{{
     {Subcommand::WeenieFind, "weenie-find", "Scan table records for a WCID-based Weenie entry"},
     {Subcommand::Landblock, "landblock", "Inspect a Landblock"},
     {Subcommand::QvaPack, "qva-pack", "Pack a directory into an QVA archive"},
+    {Subcommand::Unpack, "unpack", "Write every entry into a directory of [ID].[TYPE] files"},
+    {Subcommand::Verify, "verify", "Read every entry and check the sizes the file records"},
 }};
+
+constexpr const char* unpack_footer =
+    "Each entry becomes the file OUTDIR/ID.TYPE holding its decompressed bytes: ID in eight upper-case\n"
+    "hexadecimal digits, TYPE the type code in hexadecimal (the classified type of a DAT entry, the\n"
+    "stored type id of a QVA entry), so that qva-pack of OUTDIR packs the same entries again. A QVA\n"
+    "archive with several namespaces needs --namespace. Nothing is written when any target file\n"
+    "already exists, unless --force is given.\n";
+
+constexpr const char* verify_footer =
+    "A DAT file passes when the header's file size does not exceed the file's length, every entry's\n"
+    "declared size fits in the file, its block chain can be read, and every compressed entry has a\n"
+    "size prefix and decompresses to exactly that many bytes.\n"
+    "A QVA archive passes when, for every index record, its namespace is a valid label equal to that\n"
+    "of the namespace range holding it, ids ascend without duplicates within a namespace, the stored\n"
+    "bytes lie between the header and the namespace metadata, an uncompressed entry's stored size\n"
+    "equals its size, and a compressed entry decompresses to exactly its size.\n"
+    "Each problem is printed as 'ID: problem' ('NAMESPACE:ID: problem' for an archive), followed by\n"
+    "a summary line. The exit status is 1 when any problem was found.\n";
 
 bool is_valid_utf8(std::string_view text) {
     for (std::size_t pos = 0; pos < text.size();) {
@@ -122,7 +155,9 @@ struct Values {
     std::string namespace_label;
     std::string output;
     std::string input;
+    std::string outdir;
     bool compress = false;
+    bool force = false;
     std::vector<std::string> schools;
     std::vector<std::string> categories;
     std::vector<std::string> fields;
@@ -200,6 +235,19 @@ private:
                     ->type_name("");
                 sub.add_option("OUTPUT", values_.output, "Output QVA file")->required()->type_name("");
                 sub.add_flag("-c,--compress", values_.compress, "Enable compression");
+                break;
+            case Subcommand::Unpack:
+                add_path(sub);
+                sub.add_option("OUTDIR", values_.outdir, "Directory to write the entry files into; created if missing")
+                    ->required()
+                    ->type_name("");
+                add_namespace(sub);
+                sub.add_flag("-f,--force", values_.force, "Replace files that already exist in OUTDIR");
+                sub.footer(unpack_footer);
+                break;
+            case Subcommand::Verify:
+                add_path(sub);
+                sub.footer(verify_footer);
                 break;
         }
     }
@@ -325,6 +373,8 @@ private:
             case Subcommand::QvaPack:
                 return QvaPackCommand{std::filesystem::path(values_.input), std::filesystem::path(values_.output),
                                       values_.compress};
+            case Subcommand::Unpack: return UnpackCommand{path, std::filesystem::path(values_.outdir), ns, values_.force};
+            case Subcommand::Verify: return VerifyCommand{path};
         }
         return MetaCommand{path};
     }

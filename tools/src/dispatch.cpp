@@ -24,6 +24,8 @@ Result<> dispatch(const Commands& command, Output& out) {
                           [&](const WeenieFindCommand& c) { return run_weenie_find(c, out); },
                           [&](const LandblockCommand& c) { return run_landblock(c, out); },
                           [&](const QvaPackCommand& c) { return run_qva_pack(c, out); },
+                          [&](const UnpackCommand& c) { return run_unpack(c, out); },
+                          [&](const VerifyCommand& c) { return run_verify(c, out); },
                       },
                       command);
 }

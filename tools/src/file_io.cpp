@@ -15,10 +15,8 @@ namespace {
 
 Error os_error(int code) { return Error(IoError::from_errno(code).message()); }
 
-}  // namespace
-
-Result<> write_whole_file(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+Result<> write_with_flags(const std::filesystem::path& path, std::span<const std::uint8_t> bytes, int flags) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0666);
     if (fd < 0) return std::unexpected(os_error(errno));
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -33,6 +31,17 @@ Result<> write_whole_file(const std::filesystem::path& path, std::span<const std
     }
     if (::close(fd) != 0 && errno != EINTR) return std::unexpected(os_error(errno));
     return {};
+}
+
+}  // namespace
+
+Result<> write_whole_file(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+    return write_with_flags(path, bytes, O_TRUNC);
+}
+
+Result<> write_new_file(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+    // O_EXCL also refuses a symbolic link at `path`, so nothing is written through one.
+    return write_with_flags(path, bytes, O_EXCL);
 }
 
 Result<std::vector<std::uint8_t>> read_whole_file(const std::filesystem::path& path) {

@@ -77,6 +77,11 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{{"qva-pack", "-c", "in", "out.qva"}, QvaPackCommand{"in", "out.qva", true}},
         CommandCase{{"qva-pack", "in", "-c", "out.qva"}, QvaPackCommand{"in", "out.qva", true}},
         CommandCase{{"qva-pack", "in", "out.qva", "--compress"}, QvaPackCommand{"in", "out.qva", true}},
+        CommandCase{{"unpack", "a.dat", "out"}, UnpackCommand{"a.dat", "out", std::nullopt, false}},
+        CommandCase{{"unpack", "-f", "a.qva", "out", "--namespace", "eor/cell"},
+                    UnpackCommand{"a.qva", "out", "eor/cell", true}},
+        CommandCase{{"unpack", "a.qva", "--force", "out"}, UnpackCommand{"a.qva", "out", std::nullopt, true}},
+        CommandCase{{"verify", "a.qva"}, VerifyCommand{"a.qva"}},
         // A positional that names another subcommand is just a value.
         CommandCase{{"info", "list", "meta"}, InfoCommand{"list", "meta", std::nullopt}}));
 
@@ -190,6 +195,10 @@ INSTANTIATE_TEST_SUITE_P(
         UsageErrorCase{{"spell-export", "p.dat", "--categories", "1,4294967296"},
                        "error: --categories: invalid value '4294967296': number too large to fit in target type",
                        spell_usage},
+        UsageErrorCase{{"unpack", "a.dat"}, "error: OUTDIR is required",
+                       "Usage: quorvel-tools unpack [OPTIONS] PATH OUTDIR"},
+        UsageErrorCase{{"verify", "a.dat", "-f"}, "error: The following argument was not expected: -f",
+                       "Usage: quorvel-tools verify [OPTIONS] PATH"},
         UsageErrorCase{{"help", "nope"}, "error: unrecognized subcommand 'nope'",
                        "Usage: quorvel-tools help [OPTIONS] [SUBCOMMAND]"}));
 
@@ -228,6 +237,8 @@ TEST(ParseCommandLineTest, TopLevelHelpListsEverySubcommandInOrder) {
         {"weenie-find", "Scan table records for a WCID-based Weenie entry"},
         {"landblock", "Inspect a Landblock"},
         {"qva-pack", "Pack a directory into an QVA archive"},
+        {"unpack", "Write every entry into a directory of [ID].[TYPE] files"},
+        {"verify", "Read every entry and check the sizes the file records"},
     };
     std::size_t previous = 0;
     for (const auto& [name, description] : subcommands) {

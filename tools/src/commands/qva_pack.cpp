@@ -9,6 +9,7 @@
 #include "quorvel/tools/file_io.hpp"
 #include "quorvel/tools/parse_id.hpp"
 #include "quorvel/tools/path_parts.hpp"
+#include "quorvel/tools/progress.hpp"
 #include "quorvel/tools/quote_path.hpp"
 
 namespace quorvel {
@@ -60,6 +61,7 @@ Result<> run_qva_pack(const QvaPackCommand& command, Output& out) {
     if (ec) return std::unexpected(Error(ec.message()).context("Failed to read input directory"));
 
     std::uint64_t packed = 0;
+    Progress progress("qva-pack");
     for (; it != std::filesystem::directory_iterator(); it.increment(ec)) {
         if (ec) return std::unexpected(Error(ec.message()));
         const auto& path = it->path();
@@ -81,11 +83,13 @@ Result<> run_qva_pack(const QvaPackCommand& command, Output& out) {
 
         auto bytes = read_whole_file(path);
         if (!bytes) return std::unexpected(std::move(bytes.error()));
+        progress.advance(bytes->size());
         if (auto added = writer.add(label, *id, *type, std::move(*bytes)); !added) return std::unexpected(Error(added.error()));
         ++packed;
     }
     if (ec) return std::unexpected(Error(ec.message()));
 
+    progress.show(fmt::format("writing {} entries", packed));
     if (auto written = std::move(writer).write(command.output); !written)
         return std::unexpected(Error(written.error()).context("Failed to write QVA file"));
     out.print("Successfully packed {} files into {}\n", packed, quote_path(command.output));

@@ -70,9 +70,21 @@ struct QvaPackCommand {
     bool compress = false;
     bool operator==(const QvaPackCommand&) const = default;
 };
+struct UnpackCommand {
+    std::filesystem::path path;
+    std::filesystem::path outdir;
+    std::optional<std::string> namespace_label;
+    bool force = false;
+    bool operator==(const UnpackCommand&) const = default;
+};
+struct VerifyCommand {
+    std::filesystem::path path;
+    bool operator==(const VerifyCommand&) const = default;
+};
 
 using Commands = std::variant<MetaCommand, ListCommand, InfoCommand, ExportCommand, SpellExportCommand, ExtractCommand,
-                              WeenieCommand, WeenieFindCommand, LandblockCommand, QvaPackCommand>;
+                              WeenieCommand, WeenieFindCommand, LandblockCommand, QvaPackCommand, UnpackCommand,
+                              VerifyCommand>;
 
 // Handlers print their normal output to `out` and return an error for `main` to report.
 Result<> run_meta(const MetaCommand& command, Output& out);
@@ -85,6 +97,11 @@ Result<> run_weenie(const WeenieCommand& command, Output& out);
 Result<> run_weenie_find(const WeenieFindCommand& command, Output& out);
 Result<> run_landblock(const LandblockCommand& command, Output& out);
 Result<> run_qva_pack(const QvaPackCommand& command, Output& out);
+/// Writes every entry of one dataset as an [ID].[TYPE] file into the output directory. Fails
+/// before writing anything when a target file exists and `force` is not set.
+Result<> run_unpack(const UnpackCommand& command, Output& out);
+/// Prints one line per problem found and a summary; fails when there was any problem.
+Result<> run_verify(const VerifyCommand& command, Output& out);
 
 /// Runs the handler of the parsed subcommand.
 Result<> dispatch(const Commands& command, Output& out);

@@ -13,6 +13,10 @@ namespace quorvel {
 /// Creates or truncates `path` and writes all of `bytes`; fails with the operating system's message.
 Result<> write_whole_file(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
+/// Creates `path` and writes all of `bytes`; fails with the operating system's message, also when
+/// something of that name already exists (nothing is then changed).
+Result<> write_new_file(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
 /// The whole content of `path`, read to its end whatever length it reports; fails with the operating
 /// system's message.
 Result<std::vector<std::uint8_t>> read_whole_file(const std::filesystem::path& path);
