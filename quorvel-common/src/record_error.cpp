@@ -17,6 +17,10 @@ RecordError RecordError::invalid_position(std::size_t position, std::string mess
     return RecordError(Kind::InvalidPosition, position, std::move(message));
 }
 
+RecordError RecordError::io(std::size_t position, std::string message) {
+    return RecordError(Kind::Io, position, std::move(message));
+}
+
 void RecordError::add_frame(std::string_view field, std::string_view record) {
     frames_.push_back(fmt::format("While parsing field '{}' in {}", field, record));
 }

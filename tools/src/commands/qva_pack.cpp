@@ -1,8 +1,95 @@
-// The "qva-pack" subcommand (not built yet).
+// The "qva-pack" subcommand: a directory of [ID].[TYPE] files becomes one QVA archive.
+#include <unicode/utf8.h>
+
+#include <fmt/format.h>
+
+#include "quorvel/dat/archive/qva_writer.hpp"
 #include "quorvel/tools/commands.hpp"
+#include "quorvel/tools/dataset_labels.hpp"
+#include "quorvel/tools/file_io.hpp"
+#include "quorvel/tools/parse_id.hpp"
+#include "quorvel/tools/path_parts.hpp"
+#include "quorvel/tools/quote_path.hpp"
 
 namespace quorvel {
 
-Result<> run_qva_pack(const QvaPackCommand&, Output&) { return std::unexpected(Error("the qva-pack subcommand is not available yet")); }
+namespace {
+
+bool is_valid_utf8(std::string_view text) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    const auto length = static_cast<std::int32_t>(text.size());
+    for (std::int32_t i = 0; i < length;) {
+        UChar32 c;
+        U8_NEXT(bytes, i, length, c);
+        if (c < 0) return false;
+    }
+    return true;
+}
+
+// Output names whose stem mentions "cell" hold the cell dataset; everything else the portal one.
+std::string_view namespace_for_output(const std::filesystem::path& output) {
+    std::string stem = split_file_name(output).stem;
+    if (!is_valid_utf8(stem)) return portal_namespace_label;
+    for (char& c : stem)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return stem.find("cell") != std::string::npos ? cell_namespace_label : portal_namespace_label;
+}
+
+struct EntryName {
+    std::string_view id;
+    std::string_view type;
+};
+
+// "[ID].[TYPE]": exactly one dot.
+std::optional<EntryName> split_entry_name(std::string_view name) {
+    const auto dot = name.find('.');
+    if (dot == std::string_view::npos || name.find('.', dot + 1) != std::string_view::npos) return std::nullopt;
+    return EntryName{name.substr(0, dot), name.substr(dot + 1)};
+}
+
+}  // namespace
+
+Result<> run_qva_pack(const QvaPackCommand& command, Output& out) {
+    QvaWriter writer;
+    writer.compress = command.compress;
+    const std::string label(namespace_for_output(command.output));
+    out.print("Packing files from {} into {}\n", quote_path(command.input), quote_path(command.output));
+
+    std::error_code ec;
+    std::filesystem::directory_iterator it(command.input, ec);
+    if (ec) return std::unexpected(Error(ec.message()).context("Failed to read input directory"));
+
+    std::uint64_t packed = 0;
+    for (; it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        if (ec) return std::unexpected(Error(ec.message()));
+        const auto& path = it->path();
+        std::error_code status_ec;
+        if (!std::filesystem::is_regular_file(path, status_ec)) continue;
+
+        std::string name = path.filename().string();
+        if (!is_valid_utf8(name)) name.clear();
+        const auto parts = split_entry_name(name);
+        if (!parts) {
+            out.print("Skipping {} (expected format: [ID].[TYPE] in hex)\n", name);
+            continue;
+        }
+        auto id = parse_hex_u32(parts->id);
+        if (!id) return std::unexpected(std::move(id.error()).context(fmt::format("Invalid hex ID in filename: {}", name)));
+        auto type = parse_hex_u32(parts->type);
+        if (!type)
+            return std::unexpected(std::move(type.error()).context(fmt::format("Invalid hex Type ID in filename: {}", name)));
+
+        auto bytes = read_whole_file(path);
+        if (!bytes) return std::unexpected(std::move(bytes.error()));
+        if (auto added = writer.add(label, *id, *type, std::move(*bytes)); !added) return std::unexpected(Error(added.error()));
+        ++packed;
+    }
+    if (ec) return std::unexpected(Error(ec.message()));
+
+    if (auto written = std::move(writer).write(command.output); !written)
+        return std::unexpected(Error(written.error()).context("Failed to write QVA file"));
+    out.print("Successfully packed {} files into {}\n", packed, quote_path(command.output));
+    return {};
+}
 
 }  // namespace quorvel

@@ -11,13 +11,15 @@ namespace quorvel {
 
 class RecordError {
 public:
-    enum class Kind { EndOfData, Assertion, InvalidPosition };
+    enum class Kind { EndOfData, Assertion, InvalidPosition, Io };
 
     static constexpr std::string_view end_of_data_text = "failed to fill whole buffer";
 
     static RecordError end_of_data(std::size_t position);
     static RecordError assertion(std::size_t position, std::string message);
     static RecordError invalid_position(std::size_t position, std::string message);
+    /// A failure of the underlying stream while a record was written (or read), carrying its text.
+    static RecordError io(std::size_t position, std::string message);
 
     Kind kind() const { return kind_; }
     std::size_t position() const { return position_; }

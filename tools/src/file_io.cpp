@@ -1,0 +1,47 @@
+// Whole-file reads and writes with every step checked (a full disk often shows only at close).
+#include "quorvel/tools/file_io.hpp"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "quorvel/dat/utils/file.hpp"
+
+namespace quorvel {
+
+namespace {
+
+Error os_error(int code) { return Error(IoError::from_errno(code).message()); }
+
+}  // namespace
+
+Result<> write_whole_file(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return std::unexpected(os_error(errno));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int code = errno;
+            ::close(fd);
+            return std::unexpected(os_error(code));
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0 && errno != EINTR) return std::unexpected(os_error(errno));
+    return {};
+}
+
+Result<std::vector<std::uint8_t>> read_whole_file(const std::filesystem::path& path) {
+    auto file = File::open_read(path);
+    if (!file) return std::unexpected(Error(file.error().message()));
+    auto length = len_compat(*file);
+    if (!length) return std::unexpected(Error(length.error().message()));
+    std::vector<std::uint8_t> bytes(*length);
+    if (auto read = read_exact_at_compat(*file, bytes, 0); !read) return std::unexpected(Error(read.error().message()));
+    return bytes;
+}
+
+}  // namespace quorvel
