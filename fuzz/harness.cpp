@@ -38,6 +38,12 @@ void on_free(const volatile void*) {}
 
 }  // namespace
 
+AllowAllocation::AllowAllocation(std::size_t bytes) : saved_(allocation_limit) {
+    if (allocation_limit != 0) allocation_limit = std::max(allocation_limit, bytes + allocation_slack);
+}
+
+AllowAllocation::~AllowAllocation() { allocation_limit = saved_; }
+
 void require(bool condition, std::string_view what) {
     if (condition) return;
     std::fprintf(stderr, "==%d== ERROR: quorvel-fuzz: invariant broken: %.*s\n", static_cast<int>(getpid()),

@@ -14,6 +14,19 @@ namespace quorvel::fuzz {
 /// libFuzzer entry around it aborts when one allocation exceeds max(8 x input size, 1 MiB) + 64 KiB.
 void run_one(std::span<const std::uint8_t> data);
 
+/// Raises the allocation ceiling to at least `bytes` (plus the slack) while it lives, for a buffer
+/// whose size the format itself lets the data choose.
+class AllowAllocation {
+public:
+    explicit AllowAllocation(std::size_t bytes);
+    AllowAllocation(const AllowAllocation&) = delete;
+    AllowAllocation& operator=(const AllowAllocation&) = delete;
+    ~AllowAllocation();
+
+private:
+    std::size_t saved_;
+};
+
 /// Aborts with `what` when `condition` is false, so that a broken invariant is reported like a crash.
 void require(bool condition, std::string_view what);
 

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "quorvel/dat/archive/qva_writer.hpp"
 #include "quorvel/test_support/byte_builder.hpp"
 #include "quorvel/test_support/dat_writer.hpp"
 #include "quorvel/test_support/landblock_builder.hpp"
@@ -184,6 +185,42 @@ void spell_seeds(const fs::path& dir) {
     put(dir, "spell_table", "empty", build_spell_table(SpellTable{}));
 }
 
+// The writer makes the file itself; its bytes are copied from where it put them.
+void put_qva(const fs::path& dir, std::string_view name, QvaWriter writer) {
+    const fs::path folder = dir / "qva";
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (auto written = std::move(writer).write(folder / name); !written) {
+        std::fprintf(stderr, "cannot write %s: %s\n", (folder / name).c_str(), written.error().message().c_str());
+        failed = true;
+    }
+}
+
+void qva_seeds(const fs::path& dir) {
+    put_qva(dir, "empty", QvaWriter{});
+    {
+        QvaWriter w;
+        w.compress = true;
+        bool ok = w.add("eor/portal", 0x06000001, 6, repetitive(4000)).has_value();
+        ok = ok && w.add("eor/portal", 0x06000002, 6, noise(300, 5)).has_value();  // stays raw: does not shrink
+        ok = ok && w.add("eor/portal", 0x0E00000E, 0x0E, build_spell_table(SpellTable{})).has_value();
+        ok = ok && w.insert("eor/portal", 0x0A000003, 10, text_bytes("pruned"), true).has_value();
+        ok = ok && w.add("eor/cell", 0xA9B4FFFF, 0, cell_landblock_bytes(sample_cell_landblock(0xA9B4FFFF))).has_value();
+        ok = ok && w.add("eor/cell", 0xA9B4FFFE, 0, landblock_info_bytes(sample_landblock_info(0xA9B4FFFE))).has_value();
+        failed = failed || !ok;
+        put_qva(dir, "two-namespaces", std::move(w));
+    }
+    {
+        QvaWriter w;
+        w.compress = false;
+        bool ok = true;
+        for (std::uint32_t k = 0; k < 20; ++k)
+            ok = ok && w.add("eor/portal", 0x0D000000 + k * 3, 13, repetitive(10 + k * 5)).has_value();
+        failed = failed || !ok;
+        put_qva(dir, "raw", std::move(w));
+    }
+}
+
 void cli_seeds(const fs::path& dir) {
     const std::vector<std::vector<std::string_view>> lines = {
         {"meta", "portal.dat"},
@@ -227,5 +264,6 @@ int main(int argc, char** argv) {
     weenie_seeds(dir);
     spell_seeds(dir);
     cli_seeds(dir);
+    qva_seeds(dir);
     return failed ? 1 : 0;
 }
