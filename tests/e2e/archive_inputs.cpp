@@ -20,9 +20,9 @@ void write_qva(const std::filesystem::path& path, std::vector<QvaItem> items, bo
     QvaWriter writer;
     writer.compress = compress;
     for (auto& item : items)
-        if (!writer.add(item.label, item.file_id, item.type_id, std::move(item.payload)))
-            throw std::runtime_error("cannot add an entry to " + path.native());
-    if (!std::move(writer).write(path)) throw std::runtime_error("cannot write " + path.native());
+        if (auto added = writer.add(item.label, item.file_id, item.type_id, std::move(item.payload)); !added)
+            throw std::runtime_error(added.error().message());
+    if (auto written = std::move(writer).write(path); !written) throw std::runtime_error(written.error().message());
 }
 
 void patch_index_namespace(const std::filesystem::path& path, std::uint32_t position, std::span<const std::uint8_t, 32> bytes) {

@@ -24,15 +24,6 @@ std::vector<std::uint8_t> compressible_bytes(std::size_t n) {
     return out;
 }
 
-void write_qva(const std::filesystem::path& path, std::vector<QvaItem> items, bool compress) {
-    QvaWriter writer;
-    writer.compress = compress;
-    for (auto& item : items)
-        if (auto added = writer.add(item.label, item.id, item.type, std::move(item.payload)); !added)
-            throw std::runtime_error(added.error().message());
-    if (auto written = std::move(writer).write(path); !written) throw std::runtime_error(written.error().message());
-}
-
 namespace {
 
 ByteBuilder& namespace_field(ByteBuilder& b, std::string_view label) { return b.text(label).fill(32 - label.size()); }

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "archive_inputs.hpp"
+
 namespace quorvel::test {
 
 /// `n` bytes that neither zstd nor the DAT compressor can shorten much, distinct per seed.
@@ -15,17 +17,6 @@ std::vector<std::uint8_t> pattern_bytes(std::size_t n, std::uint8_t seed);
 
 /// `n` bytes of long runs, which every compressor shortens.
 std::vector<std::uint8_t> compressible_bytes(std::size_t n);
-
-/// One entry for `write_qva`.
-struct QvaItem {
-    std::string label;
-    std::uint32_t id = 0;
-    std::uint32_t type = 0;
-    std::vector<std::uint8_t> payload;
-};
-
-/// Writes `items` with QvaWriter; throws when the writer refuses them.
-void write_qva(const std::filesystem::path& path, std::vector<QvaItem> items, bool compress = false);
 
 /// The fields of one index record of a hand-laid archive.
 struct HandEntry {
