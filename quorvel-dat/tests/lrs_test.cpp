@@ -54,6 +54,20 @@ TEST(DecompressLrs, EdgeCases) {
     for (const auto& c : cases) EXPECT_EQ(decompress_lrs(c.input), c.expected) << c.name;
 }
 
+TEST(DecompressLrs, UncheckedPathCopiesFromBeforeTheOutputAndFromFarBack) {
+    // Declared size and input both leave room for whole flag groups, so the second and third group
+    // take the unchecked path: distance 10 from 8 bytes of output (3 copies of the first byte, then
+    // bytes 1 to 3), and distance 20, farther than the 17 bytes a token may write.
+    const Bytes input = test::ByteBuilder()
+                            .u32(200)
+                            .u8(0x00).text("ABCDEFGH")
+                            .u8(0x80).u8(10).u8(0x04).text("ijklmno")
+                            .u8(0x80).u8(20).u8(0x03).text("pqrstuv")
+                            .u8(0x00).text("wxyz0123")
+                            .take();
+    EXPECT_EQ(decompress_lrs(input), text("ABCDEFGHAAABCDijklmnoBCDEFpqrstuvwxyz0123"));
+}
+
 TEST(DecompressLrs, DeclaredSizeBeyondTheStreamDoesNotDriveTheAllocation) {
     const Bytes input = test::ByteBuilder().u32(0xFFFFFFFF).u8(0x40).text("A").u8(0x01).u8(0x0F).take();
     const auto out = decompress_lrs(input);

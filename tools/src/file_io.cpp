@@ -2,6 +2,7 @@
 #include "quorvel/tools/file_io.hpp"
 
 #include <cerrno>
+#include <new>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,11 +47,28 @@ Result<> write_new_file(const std::filesystem::path& path, std::span<const std::
 Result<std::vector<std::uint8_t>> read_whole_file(const std::filesystem::path& path) {
     auto file = File::open_read(path);
     if (!file) return std::unexpected(Error(file.error().message()));
+    // The length is only a hint: a file can change between the query and the reads, and some (those
+    // under /proc) report 0, so the reads go on to the end of the file.
     auto length = len_compat(*file);
     if (!length) return std::unexpected(Error(length.error().message()));
-    std::vector<std::uint8_t> bytes(*length);
-    if (auto read = read_exact_at_compat(*file, bytes, 0); !read) return std::unexpected(Error(read.error().message()));
-    return bytes;
+    try {
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(*length) + 1);
+        std::size_t done = 0;
+        while (true) {
+            if (done == bytes.size()) bytes.resize(bytes.size() * 2);
+            const ssize_t n = ::pread(file->fd(), bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return std::unexpected(os_error(errno));
+            }
+            if (n == 0) break;
+            done += static_cast<std::size_t>(n);
+        }
+        bytes.resize(done);
+        return bytes;
+    } catch (const std::bad_alloc&) {
+        return std::unexpected(os_error(ENOMEM));
+    }
 }
 
 }  // namespace quorvel

@@ -1,10 +1,14 @@
 // Entry point: parse, run one handler, report its error; only here is the exit status decided.
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
 #include "quorvel/tools/cli.hpp"
 
 int main(int argc, char** argv) {
+    // Past a file-size limit a write then fails with EFBIG like any other write, so the error is
+    // reported and a half-written archive's temporary removed, instead of the signal ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     auto parsed = quorvel::parse_command_line(argc, argv);
     if (const int* status = std::get_if<int>(&parsed)) return *status;
 

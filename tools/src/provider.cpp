@@ -27,15 +27,13 @@ InputFormat format_of(const std::filesystem::path& path) {
     return InputFormat::Other;
 }
 
-std::filesystem::path with_extension(const std::filesystem::path& path, std::string_view extension) {
-    return path.parent_path() / fmt::format("{}.{}", split_file_name(path).stem, extension);
-}
-
-bool has_metadata(const std::filesystem::path& path) {
+// Whether the sibling with this extension exists, as whatever kind of file.
+std::optional<std::filesystem::path> existing_sibling(const std::filesystem::path& path, std::string_view extension) {
+    auto candidate = with_extension(path, extension);
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
+    if (!candidate || ::stat(candidate->c_str(), &st) != 0) return std::nullopt;
+    return candidate;
 }
-
 
 }  // namespace
 
@@ -50,8 +48,8 @@ Result<Provider> Provider::open(const std::filesystem::path& path) {
         if (!database) return std::unexpected(Error(database.error()));
         return Provider(std::move(*database));
     }
-    if (auto candidate = with_extension(path, "qva"); has_metadata(candidate)) return open(candidate);
-    if (auto candidate = with_extension(path, "dat"); has_metadata(candidate)) return open(candidate);
+    if (auto candidate = existing_sibling(path, "qva")) return open(*candidate);
+    if (auto candidate = existing_sibling(path, "dat")) return open(*candidate);
     return std::unexpected(Error(fmt::format("Could not open provider for {}. Expected .qva or .dat", quote_path(path))));
 }
 

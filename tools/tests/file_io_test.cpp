@@ -1,7 +1,9 @@
-// Tests of the whole-file helpers: writing, refusing to replace, and reading back.
+// Tests of whole-file reads and writes.
 #include "quorvel/tools/file_io.hpp"
 
-#include <unistd.h>
+#include <cstdlib>
+#include <fstream>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -10,46 +12,65 @@ namespace {
 
 class FileIoTest : public testing::Test {
 protected:
-    void SetUp() override {
+    FileIoTest() {
         std::string pattern = (std::filesystem::temp_directory_path() / "quorvel-file-io-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
+        dir_ = ::mkdtemp(pattern.data());
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
+    ~FileIoTest() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
     std::filesystem::path dir_;
 };
 
-const std::vector<std::uint8_t> old_bytes{'o', 'l', 'd'};
-const std::vector<std::uint8_t> new_bytes{'n', 'e', 'w', '!'};
+TEST_F(FileIoTest, WriteThenReadRoundTrip) {
+    std::vector<std::uint8_t> bytes(100000);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 31);
+    ASSERT_TRUE(write_whole_file(dir_ / "a.bin", bytes));
+    EXPECT_EQ(read_whole_file(dir_ / "a.bin"), bytes);
 
-TEST_F(FileIoTest, WholeFileReplacesAndNewFileRefuses) {
-    const auto path = dir_ / "f";
-    ASSERT_TRUE(write_new_file(path, old_bytes));
-    EXPECT_EQ(read_whole_file(path), old_bytes);
+    const std::vector<std::uint8_t> shorter{1, 2, 3};
+    ASSERT_TRUE(write_whole_file(dir_ / "a.bin", shorter));  // truncates
+    EXPECT_EQ(read_whole_file(dir_ / "a.bin"), shorter);
+    ASSERT_TRUE(write_whole_file(dir_ / "empty.bin", {}));
+    EXPECT_EQ(read_whole_file(dir_ / "empty.bin"), std::vector<std::uint8_t>{});
+}
 
-    const auto refused = write_new_file(path, new_bytes);
+TEST_F(FileIoTest, ReadsToTheEndWhateverLengthTheFileReports) {
+    // Files under /proc report a length of 0 but have content.
+    const auto bytes = read_whole_file("/proc/self/status");
+    ASSERT_TRUE(bytes) << bytes.error().messages().front();
+    EXPECT_EQ(std::string(bytes->begin(), bytes->begin() + 5), "Name:");
+}
+
+TEST_F(FileIoTest, FailuresCarryTheOperatingSystemsMessage) {
+    const auto missing = read_whole_file(dir_ / "missing");
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().messages(), std::vector<std::string>{"No such file or directory"});
+    const auto directory = read_whole_file(dir_);
+    ASSERT_FALSE(directory);
+    EXPECT_EQ(directory.error().messages(), std::vector<std::string>{"Is a directory"});
+    const auto unwritable = write_whole_file(dir_ / "no" / "such.bin", std::vector<std::uint8_t>{1});
+    ASSERT_FALSE(unwritable);
+    EXPECT_EQ(unwritable.error().messages(), std::vector<std::string>{"No such file or directory"});
+    const auto full = write_whole_file("/dev/full", std::vector<std::uint8_t>{1});
+    ASSERT_FALSE(full);
+    EXPECT_EQ(full.error().messages(), std::vector<std::string>{"No space left on device"});
+}
+
+TEST_F(FileIoTest, NewFileRefusesToReplaceAnything) {
+    const std::vector<std::uint8_t> old_bytes{'o', 'l', 'd'};
+    ASSERT_TRUE(write_new_file(dir_ / "f", old_bytes));
+    EXPECT_EQ(read_whole_file(dir_ / "f"), old_bytes);
+    const auto refused = write_new_file(dir_ / "f", std::vector<std::uint8_t>{'n', 'e', 'w'});
     ASSERT_FALSE(refused);
     EXPECT_EQ(refused.error().messages(), std::vector<std::string>{"File exists"});
-    EXPECT_EQ(read_whole_file(path), old_bytes);
+    EXPECT_EQ(read_whole_file(dir_ / "f"), old_bytes);
 
-    ASSERT_TRUE(write_whole_file(path, new_bytes));
-    EXPECT_EQ(read_whole_file(path), new_bytes);
-}
-
-TEST_F(FileIoTest, NewFileDoesNotWriteThroughALink) {
+    // Not even through a link to a file that does not exist yet.
     std::filesystem::create_symlink(dir_ / "target", dir_ / "link");
-    EXPECT_FALSE(write_new_file(dir_ / "link", new_bytes));
+    EXPECT_FALSE(write_new_file(dir_ / "link", old_bytes));
     EXPECT_FALSE(std::filesystem::exists(dir_ / "target"));
-}
-
-TEST_F(FileIoTest, MissingDirectoryFailsWithTheSystemMessage) {
-    const auto written = write_new_file(dir_ / "no" / "f", new_bytes);
-    ASSERT_FALSE(written);
-    EXPECT_EQ(written.error().messages(), std::vector<std::string>{"No such file or directory"});
-    const auto read = read_whole_file(dir_ / "no" / "f");
-    ASSERT_FALSE(read);
-    EXPECT_EQ(read.error().messages(), std::vector<std::string>{"No such file or directory"});
 }
 
 }  // namespace

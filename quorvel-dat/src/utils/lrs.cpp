@@ -70,13 +70,15 @@ std::vector<std::uint8_t> decompress_lrs(std::span<const std::uint8_t> data) {
                         if (o == 0) goto done;
                         const std::size_t at_first = std::min(length, distance - o + 1);
                         std::memset(to, out[0], at_first);
-                        for (std::size_t k = at_first; k < length; ++k) to[k] = to[k - distance];
+                        // Indexed from `out`: here k < distance, so `to[k - distance]` would wrap far past the buffer.
+                        for (std::size_t k = at_first; k < length; ++k) to[k] = out[o + k - distance];
                     } else if (distance >= 8) {
                         // Always 17 bytes: what lies past `length` is overwritten by later tokens
                         // or cut off at the end.
-                        copy8(to, to - distance);
-                        copy8(to + 8, to + 8 - distance);
-                        to[16] = to[16 - distance];
+                        const std::uint8_t* from = to - distance;
+                        copy8(to, from);
+                        copy8(to + 8, from + 8);
+                        to[16] = from[16];
                     } else {
                         const std::uint8_t* from = to - distance;
                         to[0] = from[0];

@@ -1,5 +1,6 @@
 // The "extract" subcommand: textures holding JPEG streams become .jpg, sounds become RIFF WAVE, the rest raw .bin.
 #include <cstring>
+#include <limits>
 
 #include <fmt/format.h>
 
@@ -64,6 +65,9 @@ Result<> extract_texture(const ExtractCommand& command, std::uint32_t id, std::s
 Result<> extract_sound(const ExtractCommand& command, std::uint32_t id, std::span<const std::uint8_t> data, Output& out) {
     if (data.size() < sound_samples_begin)
         return std::unexpected(Error(fmt::format("Sound {:08X} is too short to hold its format block ({} bytes)", id, data.size())));
+    // The RIFF size field, n + 6, must fit in 32 bits.
+    if (data.size() > std::numeric_limits<std::uint32_t>::max() - 6)
+        return std::unexpected(Error(fmt::format("Sound {:08X} is too long for a WAVE file ({} bytes)", id, data.size())));
     const auto path = output_path(command, id, "wav");
     if (auto written = write_whole_file(path, build_wave(data)); !written) return written;
     out.print("Extracted WAV audio {:08X} to {}\n", id, quote_path(path));

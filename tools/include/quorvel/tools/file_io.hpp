@@ -17,7 +17,8 @@ Result<> write_whole_file(const std::filesystem::path& path, std::span<const std
 /// something of that name already exists (nothing is then changed).
 Result<> write_new_file(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
-/// The whole content of `path`; fails with the operating system's message.
+/// The whole content of `path`, read to its end whatever length it reports; fails with the operating
+/// system's message.
 Result<std::vector<std::uint8_t>> read_whole_file(const std::filesystem::path& path);
 
 }  // namespace quorvel
