@@ -55,6 +55,11 @@ DatResult<std::vector<std::uint8_t>> DatDatabase::read_chain(std::uint32_t offse
     // this bound a looping chain of 4-byte blocks (no payload) would be followed forever.
     const std::uint64_t max_blocks = file_length_ / std::max<std::uint32_t>(header_.block_size, 4) + 1;
 
+    // A block's link and the payload bytes wanted from it either way come in one read; only a last
+    // block that holds more than a block's payload needs a second read for the rest.
+    const std::uint32_t first_part = std::min(payload, size);
+    std::vector<std::uint8_t> block(std::size_t{first_part} + 4);
+
     std::uint32_t remaining = size;
     std::uint32_t pos = offset;
     std::size_t written = 0;
@@ -63,14 +68,16 @@ DatResult<std::vector<std::uint8_t>> DatDatabase::read_chain(std::uint32_t offse
             return std::unexpected(DatError::corruption(fmt::format(
                 "block chain at offset 0x{:08X} does not end within the {} blocks the file can hold", offset,
                 max_blocks)));
-        std::array<std::uint8_t, 4> link;
-        if (auto read = read_exact_at_compat(file_, link, pos); !read) return std::unexpected<DatError>(read.error());
-        const auto next = load_le<std::uint32_t>(link.data());
-        const std::uint32_t data_at = pos + 4u;
+        const std::uint32_t part = std::min(payload, remaining);
+        const std::span<std::uint8_t> head(block.data(), std::size_t{part} + 4);
+        if (auto read = read_exact_at_compat(file_, head, pos); !read) return std::unexpected<DatError>(read.error());
+        const auto next = load_le<std::uint32_t>(block.data());
+        std::copy_n(block.data() + 4, part, buffer.data() + written);
         // The last block holds all that remains, however long that is.
-        const std::uint32_t n = next == 0 ? remaining : std::min(payload, remaining);
-        if (n > 0) {
-            if (auto read = read_exact_at_compat(file_, std::span(buffer).subspan(written, n), data_at); !read)
+        const std::uint32_t n = next == 0 ? remaining : part;
+        if (n > part) {
+            const std::uint64_t data_at = std::uint64_t{pos} + 4 + part;
+            if (auto read = read_exact_at_compat(file_, std::span(buffer).subspan(written + part, n - part), data_at); !read)
                 return std::unexpected<DatError>(read.error());
         }
         written += n;

@@ -102,6 +102,29 @@ TEST(QvaStreamWriter, StoresAFrameOnlyWhenItIsShorter) {
     }
 }
 
+TEST(QvaStreamWriter, WritesBorrowedBytesThroughOneBuffer) {
+    // A long frame first, then shorter ones: each entry must hold only its own frame.
+    const std::vector<std::vector<std::uint8_t>> payloads = {
+        std::vector<std::uint8_t>(1 << 20, 0x11), std::vector<std::uint8_t>(300, 0), text("abc"), test::pattern_bytes(200, 3)};
+    test::TempDir dir;
+    auto writer = QvaStreamWriter::create(dir / "out.qva", true).value();
+    std::vector<std::uint8_t> buffer;
+    for (std::uint32_t id = 0; id < payloads.size(); ++id) {
+        buffer = payloads[id];
+        ASSERT_TRUE(writer.write_entry("eor/portal", id, 2, std::span<const std::uint8_t>(buffer), false));
+        EXPECT_EQ(buffer, payloads[id]);
+    }
+    ASSERT_TRUE(std::move(writer).finish());
+
+    const auto reader = QvaReader::open(dir / "out.qva").value();
+    const std::vector<std::uint8_t> flags = {0x01, 0x01, 0x00, 0x00};
+    for (std::uint32_t id = 0; id < payloads.size(); ++id) {
+        const auto entry = reader.find_entry(id).value();
+        EXPECT_EQ(entry.flags, flags[id]) << id;
+        EXPECT_EQ(reader.read_entry_data(entry).value(), payloads[id]) << id;
+    }
+}
+
 TEST(QvaStreamWriter, RefusesDuplicatesAndInvalidNamespaces) {
     test::TempDir dir;
     auto writer = QvaStreamWriter::create(dir / "out.qva", false).value();

@@ -71,4 +71,22 @@ Result<std::vector<std::uint8_t>> read_whole_file(const std::filesystem::path& p
     }
 }
 
+Result<std::span<const std::uint8_t>> read_whole_file_into(const std::filesystem::path& path,
+                                                           std::vector<std::uint8_t>& buffer) {
+    auto file = File::open_read(path);
+    if (!file) return std::unexpected(Error(file.error().message()));
+    auto length = len_compat(*file);
+    if (!length) return std::unexpected(Error(length.error().message()));
+    if (buffer.size() < *length) buffer.resize(*length);
+    const std::span<std::uint8_t> bytes(buffer.data(), *length);
+    if (auto read = read_exact_at_compat(*file, bytes, 0); !read) return std::unexpected(Error(read.error().message()));
+    return bytes;
+}
+
+Result<> check_readable(const std::filesystem::path& path) {
+    auto file = File::open_read(path);
+    if (!file) return std::unexpected(Error(file.error().message()));
+    return {};
+}
+
 }  // namespace quorvel

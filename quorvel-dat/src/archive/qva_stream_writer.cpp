@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include <optional>
 #include <string>
 
 #include <zstd.h>
@@ -60,17 +59,20 @@ private:
     std::vector<std::uint8_t> buffer_;
 };
 
-/// Compresses `payload` into one zstd frame, or returns zstd's error text.
-std::expected<std::vector<std::uint8_t>, std::string> compress_frame(ZSTD_CCtx* cctx,
-                                                                      std::span<const std::uint8_t> payload) {
+/// Compresses `payload` into one zstd frame at the start of `frame` and returns the frame's length,
+/// or zstd's error text. `frame` only grows, so it can serve every payload in turn.
+std::expected<std::size_t, std::string> compress_frame(ZSTD_CCtx* cctx, std::span<const std::uint8_t> payload,
+                                                std::vector<std::uint8_t>& frame) {
     const auto zstd_error = [](std::size_t code) { return std::string(ZSTD_getErrorName(code)); };
     try {
         if (const auto r = ZSTD_CCtx_reset(cctx, ZSTD_reset_session_and_parameters); ZSTD_isError(r))
             return std::unexpected(zstd_error(r));
         if (const auto r = ZSTD_CCtx_setParameter(cctx, ZSTD_c_compressionLevel, compression_level); ZSTD_isError(r))
             return std::unexpected(zstd_error(r));
-        std::vector<std::uint8_t> frame(ZSTD_compressBound(payload.size()));
-        ZSTD_outBuffer out{frame.data(), frame.size(), 0};
+        // Growing only: shrinking and growing again would zero the tail every time.
+        const std::size_t bound = ZSTD_compressBound(payload.size());
+        if (frame.size() < bound) frame.resize(bound);
+        ZSTD_outBuffer out{frame.data(), bound, 0};
         ZSTD_inBuffer in{payload.data(), payload.size(), 0};
         std::size_t remaining;
         do {
@@ -78,8 +80,7 @@ std::expected<std::vector<std::uint8_t>, std::string> compress_frame(ZSTD_CCtx* 
             if (ZSTD_isError(remaining)) return std::unexpected(zstd_error(remaining));
         } while (remaining != 0 && out.pos < out.size);
         if (remaining != 0) return std::unexpected(std::string(ZSTD_getErrorString(ZSTD_error_dstSize_tooSmall)));
-        frame.resize(out.pos);
-        return frame;
+        return out.pos;
     } catch (const std::bad_alloc&) {
         return std::unexpected(std::string(ZSTD_getErrorString(ZSTD_error_memory_allocation)));
     }
@@ -127,34 +128,38 @@ DatResult<void> QvaStreamWriter::add_pruned(std::string_view label, std::uint32_
 DatResult<void> QvaStreamWriter::write_entry(std::string_view label, std::uint32_t file_id, std::uint32_t type_id,
                                              std::vector<std::uint8_t>&& payload, bool pruned) {
     const std::vector<std::uint8_t> owned = std::move(payload);
+    return write_entry(label, file_id, type_id, std::span<const std::uint8_t>(owned), pruned);
+}
+
+DatResult<void> QvaStreamWriter::write_entry(std::string_view label, std::uint32_t file_id, std::uint32_t type_id,
+                                             std::span<const std::uint8_t> payload, bool pruned) {
     auto ns = ResourceNamespace::create(label);
     if (!ns) return std::unexpected(std::move(ns.error()));
     if (!seen_.insert(QvaEntryKey{*ns, file_id}).second)
         return std::unexpected(DatError::duplicate_namespaced_id(std::string(ns->as_str()), file_id));
     if (auto fits = check_qva_entry_count(entries_.size() + 1); !fits) return fits;
-    if (auto fits = check_qva_payload_length(*ns, file_id, owned.size()); !fits) return fits;
+    if (auto fits = check_qva_payload_length(*ns, file_id, payload.size()); !fits) return fits;
 
     QvaEntry entry;
     entry.namespace_ = ns->bytes();
     entry.file_id = file_id;
     entry.type_id = type_id;
-    entry.size = static_cast<std::uint32_t>(owned.size());
+    entry.size = static_cast<std::uint32_t>(payload.size());
     entry.flags = pruned ? QvaEntry::flag_pruned : 0;
 
-    std::optional<std::vector<std::uint8_t>> frame;
+    std::span<const std::uint8_t> stored = payload;
     if (compress_) {
         if (!cctx_) cctx_.reset(ZSTD_createCCtx());
-        std::expected<std::vector<std::uint8_t>, std::string> compressed =
+        std::expected<std::size_t, std::string> compressed =
             std::unexpected(std::string(ZSTD_getErrorString(ZSTD_error_memory_allocation)));
-        if (cctx_) compressed = compress_frame(cctx_.get(), owned);
+        if (cctx_) compressed = compress_frame(cctx_.get(), payload, frame_);
         if (!compressed) {
             log_warn(log_target, "Compression failed for {0}:0x{1:08X}: {2}", *ns, file_id, compressed.error());
-        } else if (compressed->size() < owned.size()) {
-            frame = std::move(*compressed);
+        } else if (*compressed < payload.size()) {
+            stored = std::span<const std::uint8_t>(frame_.data(), *compressed);
             entry.flags |= QvaEntry::flag_compressed;
         }
     }
-    const std::span<const std::uint8_t> stored = frame ? std::span<const std::uint8_t>(*frame) : owned;
 
     entry.offset = file_.position();
     entry.comp_size = static_cast<std::uint32_t>(stored.size());

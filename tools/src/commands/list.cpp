@@ -5,6 +5,7 @@
 
 #include "quorvel/dat/file_type.hpp"
 #include "quorvel/tools/commands.hpp"
+#include "quorvel/tools/list_line.hpp"
 #include "quorvel/tools/provider.hpp"
 #include "quorvel/tools/qva_index_walk.hpp"
 #include "quorvel/tools/type_label.hpp"
@@ -20,23 +21,27 @@ void list_dat(const DatDatabase& database, Output& out) {
     ids.reserve(entries.size());
     for (const auto& [id, entry] : entries) ids.push_back(id);
     std::sort(ids.begin(), ids.end());
+    std::string line;
     for (const auto id : ids) {
         const auto& entry = entries.find(id)->second;
-        out.print("{:08X} - {:<25} - Size: {:<10} - Offset: {:08X} - Flags: {:08X}\n", id,
-                  label(entry.file_type_in_dat(kind)), entry.size, entry.offset, entry.bit_flags);
+        line.clear();
+        append_dat_list_line(line, id, label(entry.file_type_in_dat(kind)), entry.size, entry.offset, entry.bit_flags);
+        out.write(line);
     }
 }
 
 Result<> list_qva(const QvaReader& reader, Output& out) {
     NamespaceLabelCache labels;
     std::unordered_map<std::uint32_t, std::string> type_labels;
+    std::string line;
     auto walked = for_each_index_entry(reader, [&](const QvaEntry& entry) -> DatResult<void> {
         auto label = labels.label_of(entry);
         if (!label) return std::unexpected(std::move(label.error()));
         auto type = type_labels.find(entry.type_id);
         if (type == type_labels.end()) type = type_labels.emplace(entry.type_id, format_type_label(entry.type_id)).first;
-        out.print("{}:{:08X} - {:<28} - Size: {:<10} - Offset: {:08X} - Flags: {:02X}\n", *label, entry.file_id,
-                  type->second, entry.size, entry.offset, entry.flags);
+        line.clear();
+        append_qva_list_line(line, *label, entry.file_id, type->second, entry.size, entry.offset, entry.flags);
+        out.write(line);
         return {};
     });
     if (!walked) return std::unexpected(Error(walked.error()));

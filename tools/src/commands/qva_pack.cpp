@@ -1,9 +1,13 @@
 // The "qva-pack" subcommand: a directory of [ID].[TYPE] files becomes one QVA archive.
+#include <algorithm>
+#include <unordered_set>
+#include <vector>
+
 #include <unicode/utf8.h>
 
 #include <fmt/format.h>
 
-#include "quorvel/dat/archive/qva_writer.hpp"
+#include "quorvel/dat/archive/qva_stream_writer.hpp"
 #include "quorvel/tools/commands.hpp"
 #include "quorvel/tools/dataset_labels.hpp"
 #include "quorvel/tools/file_io.hpp"
@@ -48,11 +52,36 @@ std::optional<EntryName> split_entry_name(std::string_view name) {
     return EntryName{name.substr(0, dot), name.substr(dot + 1)};
 }
 
+struct PackItem {
+    std::uint32_t id = 0;
+    std::uint32_t type = 0;
+    std::filesystem::path path;
+};
+
+// The archive is written from the sorted listing, reading each file when its turn comes through one
+// reused buffer: holding every file until the end costs more in fresh memory than the packing itself.
+Result<> write_archive(const std::filesystem::path& output, bool compress, std::string_view label,
+                       std::vector<PackItem>& items) {
+    std::sort(items.begin(), items.end(), [](const PackItem& a, const PackItem& b) { return a.id < b.id; });
+    auto stream = QvaStreamWriter::create(output, compress);
+    if (!stream) return std::unexpected(Error(stream.error()).context("Failed to write QVA file"));
+    std::vector<std::uint8_t> buffer;
+    Progress progress("qva-pack", items.size());
+    for (const auto& item : items) {
+        auto bytes = read_whole_file_into(item.path, buffer);
+        if (!bytes) return std::unexpected(std::move(bytes.error()));
+        progress.advance(bytes->size());
+        if (auto added = stream->write_entry(label, item.id, item.type, *bytes, false); !added)
+            return std::unexpected(Error(added.error()).context("Failed to write QVA file"));
+    }
+    if (auto written = std::move(*stream).finish(); !written)
+        return std::unexpected(Error(written.error()).context("Failed to write QVA file"));
+    return {};
+}
+
 }  // namespace
 
 Result<> run_qva_pack(const QvaPackCommand& command, Output& out) {
-    QvaWriter writer;
-    writer.compress = command.compress;
     const std::string label(namespace_for_output(command.output));
     out.print("Packing files from {} into {}\n", quote_path(command.input), quote_path(command.output));
 
@@ -60,8 +89,8 @@ Result<> run_qva_pack(const QvaPackCommand& command, Output& out) {
     std::filesystem::directory_iterator it(command.input, ec);
     if (ec) return std::unexpected(Error(ec.message()).context("Failed to read input directory"));
 
-    std::uint64_t packed = 0;
-    Progress progress("qva-pack");
+    std::vector<PackItem> items;
+    std::unordered_set<std::uint32_t> ids;
     for (; it != std::filesystem::directory_iterator(); it.increment(ec)) {
         if (ec) return std::unexpected(Error(ec.message()));
         const auto& path = it->path();
@@ -81,18 +110,16 @@ Result<> run_qva_pack(const QvaPackCommand& command, Output& out) {
         if (!type)
             return std::unexpected(std::move(type.error()).context(fmt::format("Invalid hex Type ID in filename: {}", name)));
 
-        auto bytes = read_whole_file(path);
-        if (!bytes) return std::unexpected(std::move(bytes.error()));
-        progress.advance(bytes->size());
-        if (auto added = writer.add(label, *id, *type, std::move(*bytes)); !added) return std::unexpected(Error(added.error()));
-        ++packed;
+        // The bytes are read while the archive is written; opening the file now keeps an unreadable
+        // file failing at its place in the listing.
+        if (auto readable = check_readable(path); !readable) return readable;
+        if (!ids.insert(*id).second) return std::unexpected(Error(DatError::duplicate_namespaced_id(label, *id)));
+        items.push_back(PackItem{*id, *type, path});
     }
     if (ec) return std::unexpected(Error(ec.message()));
 
-    progress.show(fmt::format("writing {} entries", packed));
-    if (auto written = std::move(writer).write(command.output); !written)
-        return std::unexpected(Error(written.error()).context("Failed to write QVA file"));
-    out.print("Successfully packed {} files into {}\n", packed, quote_path(command.output));
+    if (auto written = write_archive(command.output, command.compress, label, items); !written) return written;
+    out.print("Successfully packed {} files into {}\n", items.size(), quote_path(command.output));
     return {};
 }
 

@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <unordered_map>
 #include <vector>
 
+#include "quorvel/dat/dat_entry_map.hpp"
 #include "quorvel/dat/dat_file_entry.hpp"
 #include "quorvel/dat/dat_header.hpp"
 #include "quorvel/dat/error.hpp"
@@ -39,7 +39,7 @@ public:
     static DatResult<DatDatabase> open(const std::filesystem::path& path);
 
     const DatHeader& header() const { return header_; }
-    const std::unordered_map<std::uint32_t, DatFileEntry>& entries() const { return entries_; }
+    const DatEntryMap& entries() const { return entries_; }
     DatKind kind() const { return kind_; }
     /// The file's length as taken when it was opened.
     std::uint64_t file_length() const { return file_length_; }
@@ -66,7 +66,7 @@ private:
     std::uint64_t file_length_ = 0;
     DatHeader header_;
     DatKind kind_ = DatKind::Unrecognized;
-    std::unordered_map<std::uint32_t, DatFileEntry> entries_;
+    DatEntryMap entries_;
 };
 
 }  // namespace quorvel

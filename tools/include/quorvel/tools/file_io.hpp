@@ -21,4 +21,13 @@ Result<> write_new_file(const std::filesystem::path& path, std::span<const std::
 /// system's message.
 Result<std::vector<std::uint8_t>> read_whole_file(const std::filesystem::path& path);
 
+/// The whole content of `path` as the first bytes of `buffer`, which is grown when too small and
+/// never shrunk, so reading many files through it allocates and clears once. Fails with the
+/// operating system's message.
+Result<std::span<const std::uint8_t>> read_whole_file_into(const std::filesystem::path& path,
+                                                           std::vector<std::uint8_t>& buffer);
+
+/// Whether `path` opens for reading; fails with the operating system's message when it does not.
+Result<> check_readable(const std::filesystem::path& path);
+
 }  // namespace quorvel

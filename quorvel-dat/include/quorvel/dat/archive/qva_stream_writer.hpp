@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <span>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
@@ -59,6 +60,10 @@ public:
     DatResult<void> write_entry(std::string_view label, std::uint32_t file_id, std::uint32_t type_id,
                                 std::vector<std::uint8_t>&& payload, bool pruned);
 
+    /// `write_entry` from bytes the caller keeps, so one buffer can serve every entry. Fails the same way.
+    DatResult<void> write_entry(std::string_view label, std::uint32_t file_id, std::uint32_t type_id,
+                                std::span<const std::uint8_t> payload, bool pruned);
+
     /// Writes the namespace metadata, the sorted index and the real header, then renames the file
     /// into place. Fails with BinRead (carrying the I/O error) when a record or header write fails,
     /// Io when a final flush, the seek to the start, the close or the rename fails. Consumes the
@@ -77,6 +82,8 @@ private:
     std::vector<QvaEntry> entries_;
     std::unordered_set<QvaEntryKey, QvaEntryKeyHash> seen_;
     std::unique_ptr<ZSTD_CCtx_s, CCtxDeleter> cctx_;
+    /// Holds each compressed frame in turn; reused so that compressing allocates nothing per entry.
+    std::vector<std::uint8_t> frame_;
 };
 
 }  // namespace quorvel
