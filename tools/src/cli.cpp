@@ -78,19 +78,10 @@ constexpr const char* verify_footer =
     "Each problem is printed as 'ID: problem' ('NAMESPACE:ID: problem' for an archive), followed by\n"
     "a summary line. The exit status is 1 when any problem was found.\n";
 
-bool is_valid_utf8(std::string_view text) {
-    for (std::size_t pos = 0; pos < text.size();) {
-        const auto step = detail::decode_utf8_at(text, pos);
-        if (step.code_point < 0) return false;
-        pos += step.length;
-    }
-    return true;
-}
-
 // Text arguments are UTF-8 strings; paths are not checked.
 CLI::Validator utf8_text() {
     return CLI::Validator(
-        [](std::string& value) { return is_valid_utf8(value) ? std::string() : std::string("invalid UTF-8 was detected"); },
+        [](std::string& value) { return detail::is_valid_utf8(value) ? std::string() : std::string("invalid UTF-8 was detected"); },
         "");
 }
 

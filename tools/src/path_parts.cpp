@@ -51,4 +51,10 @@ std::optional<std::filesystem::path> with_extension(const std::filesystem::path&
     return std::filesystem::path(std::move(text));
 }
 
+std::string to_ascii_lower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
 }  // namespace quorvel

@@ -19,9 +19,7 @@ enum class InputFormat { Qva, Dat, Other };
 InputFormat format_of(const std::filesystem::path& path) {
     const auto extension = split_file_name(path).extension;
     if (!extension) return InputFormat::Other;
-    std::string lower = *extension;
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    const std::string lower = to_ascii_lower(*extension);
     if (lower == "qva") return InputFormat::Qva;
     if (lower == "dat") return InputFormat::Dat;
     return InputFormat::Other;

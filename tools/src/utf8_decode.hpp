@@ -1,4 +1,4 @@
-// One step of UTF-8 decoding for the tool's text routines (id trimming, quoted paths).
+// UTF-8 decoding for the tool's text routines (id trimming, quoted paths, text checks).
 #pragma once
 
 #include <algorithm>
@@ -22,6 +22,16 @@ inline Utf8Step decode_utf8_at(std::string_view text, std::size_t pos) {
     UChar32 c = 0;
     U8_NEXT(text.data() + pos, i, window, c);
     return {c, static_cast<std::size_t>(i)};
+}
+
+/// Whether all of `text` is valid UTF-8.
+inline bool is_valid_utf8(std::string_view text) {
+    for (std::size_t pos = 0; pos < text.size();) {
+        const auto step = decode_utf8_at(text, pos);
+        if (step.code_point < 0) return false;
+        pos += step.length;
+    }
+    return true;
 }
 
 }  // namespace quorvel::detail

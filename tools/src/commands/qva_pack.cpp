@@ -3,8 +3,6 @@
 #include <unordered_set>
 #include <vector>
 
-#include <unicode/utf8.h>
-
 #include <fmt/format.h>
 
 #include "quorvel/dat/archive/qva_stream_writer.hpp"
@@ -15,29 +13,17 @@
 #include "quorvel/tools/path_parts.hpp"
 #include "quorvel/tools/progress.hpp"
 #include "quorvel/tools/quote_path.hpp"
+#include "../utf8_decode.hpp"
 
 namespace quorvel {
 
 namespace {
 
-bool is_valid_utf8(std::string_view text) {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    const auto length = static_cast<std::int32_t>(text.size());
-    for (std::int32_t i = 0; i < length;) {
-        UChar32 c;
-        U8_NEXT(bytes, i, length, c);
-        if (c < 0) return false;
-    }
-    return true;
-}
-
 // Output names whose stem mentions "cell" hold the cell dataset; everything else the portal one.
 std::string_view namespace_for_output(const std::filesystem::path& output) {
-    std::string stem = split_file_name(output).stem;
-    if (!is_valid_utf8(stem)) return portal_namespace_label;
-    for (char& c : stem)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return stem.find("cell") != std::string::npos ? cell_namespace_label : portal_namespace_label;
+    const std::string stem = split_file_name(output).stem;
+    if (!detail::is_valid_utf8(stem)) return portal_namespace_label;
+    return to_ascii_lower(stem).find("cell") != std::string::npos ? cell_namespace_label : portal_namespace_label;
 }
 
 struct EntryName {
@@ -98,7 +84,7 @@ Result<> run_qva_pack(const QvaPackCommand& command, Output& out) {
         if (!std::filesystem::is_regular_file(path, status_ec)) continue;
 
         std::string name = path.filename().string();
-        if (!is_valid_utf8(name)) name.clear();
+        if (!detail::is_valid_utf8(name)) name.clear();
         const auto parts = split_entry_name(name);
         if (!parts) {
             out.print("Skipping {} (expected format: [ID].[TYPE] in hex)\n", name);

@@ -20,6 +20,9 @@ struct FileNameParts {
 /// its only dot (".gitkeep") is its own stem.
 FileNameParts split_file_name(const std::filesystem::path& path);
 
+/// `text` with the letters A-Z turned to lower case; file-name rules fold ASCII case only.
+std::string to_ascii_lower(std::string text);
+
 /// The path with the final component's extension replaced by `extension`, or with "." and `extension`
 /// appended to a name without one; anything after the final component is dropped. None when the path
 /// has no final component.
