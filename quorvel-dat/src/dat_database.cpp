@@ -14,6 +14,9 @@ namespace quorvel {
 DatDatabase::DatDatabase(File file, std::uint64_t file_length, DatHeader header)
     : file_(std::move(file)), file_length_(file_length), header_(header), kind_(dat_kind(header)) {}
 
+DatDatabase::DatDatabase(DatDatabase&&) noexcept = default;
+DatDatabase& DatDatabase::operator=(DatDatabase&&) noexcept = default;
+
 DatResult<DatDatabase> DatDatabase::open(const std::filesystem::path& path) {
     auto file = File::open_read(path);
     if (!file) return std::unexpected(DatError::path_error(path, file.error()));

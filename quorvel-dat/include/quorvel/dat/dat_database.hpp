@@ -27,8 +27,9 @@ static_assert(entries_offset + max_entries * DatFileEntry::size_on_disk == size)
 
 class DatDatabase {
 public:
-    DatDatabase(DatDatabase&&) noexcept = default;
-    DatDatabase& operator=(DatDatabase&&) noexcept = default;
+    // Defined out of line: inlined into a variant's move, GCC 12 warns of fields it thinks unset.
+    DatDatabase(DatDatabase&&) noexcept;
+    DatDatabase& operator=(DatDatabase&&) noexcept;
     DatDatabase(const DatDatabase&) = delete;
     DatDatabase& operator=(const DatDatabase&) = delete;
 
