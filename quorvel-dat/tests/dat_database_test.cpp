@@ -212,6 +212,35 @@ TEST_F(DatDatabaseTest, ReadFileDataFollowsBlockChains) {
     }
 }
 
+TEST_F(DatDatabaseTest, ReadFileDataFollowsBlocksInAnyOrder) {
+    // Chains are read ahead in the direction they run; every layout must still give the item.
+    constexpr std::uint32_t block = 1024;
+    constexpr std::size_t blocks = 90;  // more than one read-ahead of 64 KiB
+    const Bytes item = payload(blocks * (block - 4) - 100, 3);
+    std::vector<std::size_t> ascending(blocks);
+    for (std::size_t c = 0; c < blocks; ++c) ascending[c] = c;
+    std::vector<std::size_t> descending(ascending.rbegin(), ascending.rend());
+    std::vector<std::size_t> scattered;  // runs up and down, with jumps back into blocks read before
+    for (std::size_t c = 0; c < blocks; ++c) scattered.push_back((c * 37 + 11) % blocks);
+
+    for (const auto& [name, slot_of] : std::vector<std::pair<const char*, std::vector<std::size_t>>>{
+             {"ascending", ascending}, {"descending", descending}, {"scattered", scattered}}) {
+        DatWriter w;
+        const std::uint32_t base = w.store_item(Bytes(item.size() + 10, 0)) - (blocks - 1) * block;
+        DatImage image = std::move(w).finish();
+        for (std::size_t c = 0; c < blocks; ++c) {
+            const std::size_t at = base + slot_of[c] * block;
+            image.patch_u32(at, c + 1 < blocks ? static_cast<std::uint32_t>(base + slot_of[c + 1] * block) : 0);
+            const std::size_t from = c * (block - 4);
+            const std::size_t n = std::min<std::size_t>(block - 4, item.size() - from);
+            std::copy_n(item.begin() + from, n, image.bytes.begin() + at + 4);
+        }
+        auto db = open(image);
+        ASSERT_TRUE(db) << name;
+        EXPECT_EQ(db->read_file_data(base + slot_of[0] * block, item.size()).value(), item) << name;
+    }
+}
+
 TEST_F(DatDatabaseTest, UnusualHeadersStillOpen) {
     const struct {
         std::uint32_t magic, block_size, dataset;

@@ -60,8 +60,9 @@ private:
     /// read_file_data without the size check, for items whose size is fixed by the format.
     DatResult<std::vector<std::uint8_t>> read_chain(std::uint32_t offset, std::uint32_t size) const;
     DatResult<void> read_directory();
-    /// Reads one node, inserts its entries and returns its child offsets in visiting order.
-    DatResult<void> read_node(std::uint32_t offset, std::vector<std::uint32_t>& children);
+    /// Reads one node, appends its entries to `walked` and its child offsets, in visiting order, to `children`.
+    DatResult<void> read_node(std::uint32_t offset, DatEntryMap::entry_vector& walked,
+                              std::vector<std::uint32_t>& children) const;
 
     File file_;
     std::uint64_t file_length_ = 0;
