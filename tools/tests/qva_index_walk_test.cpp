@@ -83,6 +83,16 @@ TEST_F(QvaIndexWalkTest, IndexCutShortAfterOpeningVisitsEveryWholeRecordThenFail
     EXPECT_EQ(walked.error().kind(), DatErrorKind::Io);
     EXPECT_EQ(walked.error().message(), "IO error: failed to fill whole buffer");
     EXPECT_EQ(visits, 4100u);
+
+    visits = 0;
+    const auto skipping = for_each_index_entry(
+        *reader, [&](const QvaEntry&) -> DatResult<void> {
+            ++visits;
+            return {};
+        },
+        UnreadableRecord::Skip);
+    EXPECT_TRUE(skipping);
+    EXPECT_EQ(visits, 4100u);
 }
 
 }  // namespace

@@ -30,11 +30,12 @@ std::vector<TableFile> collect_dat_tables(const DatDatabase& database) {
 std::vector<TableFile> collect_qva_tables(const QvaReader& reader) {
     std::vector<TableFile> tables;
     NamespaceLabelCache labels;
-    for (std::uint32_t position = 0; position < reader.header().entry_count; ++position) {
-        auto entry = reader.read_entry_at(position);
-        if (!entry || entry->type_id != static_cast<std::uint32_t>(DatFileType::Table)) continue;
-        if (auto label = labels.label_of(*entry)) tables.push_back({entry->file_id, std::string(*label)});
-    }
+    const auto collect = [&](const QvaEntry& entry) -> DatResult<void> {
+        if (entry.type_id != static_cast<std::uint32_t>(DatFileType::Table)) return {};
+        if (auto label = labels.label_of(entry)) tables.push_back({entry.file_id, std::string(*label)});
+        return {};
+    };
+    (void)for_each_index_entry(reader, collect, UnreadableRecord::Skip);  // cannot fail: nothing stops it
     return tables;
 }
 
