@@ -9,13 +9,12 @@
 #include "quorvel/tools/file_io.hpp"
 #include "quorvel/tools/progress.hpp"
 #include "quorvel/tools/provider.hpp"
+#include "quorvel/tools/qva_index_walk.hpp"
 #include "quorvel/tools/quote_path.hpp"
 
 namespace quorvel {
 
 namespace {
-
-constexpr std::uint32_t index_chunk = 4096;
 
 // One file to write: the name qva-pack reads back, and where the entry's bytes come from.
 template <class Entry>
@@ -63,13 +62,11 @@ Result<std::optional<NamespaceSpan>> chosen_span(const QvaReader& reader, const 
 
 Result<std::vector<Item<QvaEntry>>> qva_items(const QvaReader& reader, const NamespaceSpan& span) {
     std::vector<Item<QvaEntry>> items;
-    // The reader checked at open that every span lies inside the index, and the index inside the file.
-    const std::uint32_t end = span.start_index + span.entry_count;
-    for (std::uint32_t first = span.start_index; first < end; first += std::min(index_chunk, end - first)) {
-        auto entries = reader.read_entries_at(first, std::min(index_chunk, end - first));
-        if (!entries) return std::unexpected(Error(entries.error()));
-        for (const auto& entry : *entries) items.push_back({entry, entry.file_id, entry.type_id, entry.offset});
-    }
+    auto walked = for_each_span_entry(reader, span, [&](const QvaEntry& entry) -> DatResult<void> {
+        items.push_back({entry, entry.file_id, entry.type_id, entry.offset});
+        return {};
+    });
+    if (!walked) return std::unexpected(Error(walked.error()));
     // Two records with one id would name one file twice.
     std::vector<std::uint32_t> ids;
     ids.reserve(items.size());

@@ -8,13 +8,12 @@
 #include "quorvel/tools/commands.hpp"
 #include "quorvel/tools/progress.hpp"
 #include "quorvel/tools/provider.hpp"
+#include "quorvel/tools/qva_index_walk.hpp"
 #include "quorvel/tools/quote_path.hpp"
 
 namespace quorvel {
 
 namespace {
-
-constexpr std::uint32_t index_chunk = 4096;
 
 std::string count_of(std::uint64_t n, std::string_view one, std::string_view many) {
     return fmt::format("{} {}", n, n == 1 ? one : many);
@@ -133,30 +132,27 @@ Result<> verify_qva(const QvaReader& reader, Findings& findings) {
     for (const NamespaceSpan& span : reader.spans()) {
         const std::string_view label = span.namespace_.as_str();
         std::optional<std::uint32_t> previous_id;
-        const std::uint32_t end = span.start_index + span.entry_count;
-        for (std::uint32_t first = span.start_index; first < end; first += std::min(index_chunk, end - first)) {
-            auto entries = reader.read_entries_at(first, std::min(index_chunk, end - first));
-            if (!entries) return std::unexpected(Error(entries.error()));
-            for (const QvaEntry& entry : *entries) {
-                const std::string where = fmt::format("{}:{:08X}", label, entry.file_id);
-                if (auto ns = entry.namespace_id(); !ns)
-                    findings.problem(where, "stored namespace is not valid: {}", ns.error().message());
-                else if (*ns != span.namespace_)
-                    findings.problem(where, "stored namespace {} differs from its index range's {}",
-                                     quote_text(ns->as_str()), quote_text(label));
-                // Lookups search each namespace's range by binary search, which needs ascending ids.
-                if (previous_id && entry.file_id == *previous_id)
-                    findings.problem(where, "id occurs more than once in the namespace");
-                else if (previous_id && entry.file_id < *previous_id)
-                    findings.problem(where, "id is out of order after {:08X}", *previous_id);
-                previous_id = entry.file_id;
+        auto walked = for_each_span_entry(reader, span, [&](const QvaEntry& entry) -> DatResult<void> {
+            const std::string where = fmt::format("{}:{:08X}", label, entry.file_id);
+            if (auto ns = entry.namespace_id(); !ns)
+                findings.problem(where, "stored namespace is not valid: {}", ns.error().message());
+            else if (*ns != span.namespace_)
+                findings.problem(where, "stored namespace {} differs from its index range's {}",
+                                 quote_text(ns->as_str()), quote_text(label));
+            // Lookups search each namespace's range by binary search, which needs ascending ids.
+            if (previous_id && entry.file_id == *previous_id)
+                findings.problem(where, "id occurs more than once in the namespace");
+            else if (previous_id && entry.file_id < *previous_id)
+                findings.problem(where, "id is out of order after {:08X}", *previous_id);
+            previous_id = entry.file_id;
 
-                const auto bytes = check_qva_entry(reader, entry, area, where, findings);
-                ++findings.entries;
-                findings.bytes += bytes.value_or(0);
-                progress.advance(bytes.value_or(0));
-            }
-        }
+            const auto bytes = check_qva_entry(reader, entry, area, where, findings);
+            ++findings.entries;
+            findings.bytes += bytes.value_or(0);
+            progress.advance(bytes.value_or(0));
+            return {};
+        });
+        if (!walked) return std::unexpected(Error(walked.error()));
     }
     return {};
 }

@@ -1,4 +1,4 @@
-// Visits every record of a QVA index in order, reading it in bounded chunks.
+// Visits the records of a QVA index in order, reading them in bounded chunks.
 #pragma once
 
 #include <algorithm>
@@ -11,17 +11,16 @@ namespace quorvel {
 /// What a walk does with an index record that cannot be read (the file has shrunk since it was opened).
 enum class UnreadableRecord { Fail, Skip };
 
-/// Calls `visit(const QvaEntry&)` for each index position in order; `visit` returns an empty
-/// DatResult<void> to go on or an error to stop. Fails with the first error of `visit`, or of reading
-/// a record unless such records are skipped; every readable record before the failure has been
-/// visited. Never holds more than one chunk of the index.
+/// Calls `visit(const QvaEntry&)` for each index position from `first` up to `end` in order; `visit`
+/// returns an empty DatResult<void> to go on or an error to stop. Fails with the first error of
+/// `visit`, or of reading a record unless such records are skipped; every readable record before the
+/// failure has been visited. Never holds more than one chunk of the index.
 template <class Visit>
-DatResult<void> for_each_index_entry(const QvaReader& reader, Visit&& visit,
-                                     UnreadableRecord unreadable = UnreadableRecord::Fail) {
+DatResult<void> for_each_index_entry_between(const QvaReader& reader, std::uint32_t first, std::uint32_t end,
+                                             Visit&& visit, UnreadableRecord unreadable = UnreadableRecord::Fail) {
     constexpr std::uint32_t chunk = 4096;
-    const std::uint32_t total = reader.header().entry_count;
-    for (std::uint32_t first = 0; first < total; first += std::min(chunk, total - first)) {
-        const std::uint32_t count = std::min(chunk, total - first);
+    for (; first < end; first += std::min(chunk, end - first)) {
+        const std::uint32_t count = std::min(chunk, end - first);
         auto entries = reader.read_entries_at(first, count);
         if (!entries) {
             // Record by record, so that every readable record is still visited.
@@ -37,6 +36,19 @@ DatResult<void> for_each_index_entry(const QvaReader& reader, Visit&& visit,
             if (auto step = visit(entry); !step) return step;
     }
     return {};
+}
+
+/// for_each_index_entry_between over the whole index.
+template <class Visit>
+DatResult<void> for_each_index_entry(const QvaReader& reader, Visit&& visit,
+                                     UnreadableRecord unreadable = UnreadableRecord::Fail) {
+    return for_each_index_entry_between(reader, 0, reader.header().entry_count, visit, unreadable);
+}
+
+/// for_each_index_entry_between over the records of one namespace.
+template <class Visit>
+DatResult<void> for_each_span_entry(const QvaReader& reader, const NamespaceSpan& span, Visit&& visit) {
+    return for_each_index_entry_between(reader, span.start_index, span.start_index + span.entry_count, visit);
 }
 
 }  // namespace quorvel
