@@ -2,7 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "temp_dir.hpp"
+#include "e2e_test.hpp"
 
 namespace quorvel::test {
 namespace {

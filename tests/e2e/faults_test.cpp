@@ -10,7 +10,7 @@
 
 #include "file_inputs.hpp"
 #include "quorvel/test_support/dat_writer.hpp"
-#include "temp_dir.hpp"
+#include "e2e_test.hpp"
 
 namespace quorvel::test {
 namespace {

@@ -24,13 +24,7 @@ std::vector<std::uint8_t> compressible_bytes(std::size_t n) {
     return out;
 }
 
-namespace {
-
-ByteBuilder& namespace_field(ByteBuilder& b, std::string_view label) { return b.text(label).fill(32 - label.size()); }
-
-}  // namespace
-
-std::vector<std::uint8_t> hand_archive(std::span<const std::uint8_t> payload, std::span<const HandEntry> entries) {
+std::vector<std::uint8_t> hand_archive(std::span<const std::uint8_t> payload, std::span<const EntryFields> entries) {
     struct Run {
         std::string_view label;
         std::uint32_t start = 0;
@@ -44,29 +38,11 @@ std::vector<std::uint8_t> hand_archive(std::span<const std::uint8_t> payload, st
     const std::uint32_t metadata_size = static_cast<std::uint32_t>(4 + 40 * runs.size());
 
     ByteBuilder b;
-    b.text("QVA").u8(0)                                      // magic
-        .u32(2)                                              // version
-        .u32(static_cast<std::uint32_t>(entries.size()))     // entry_count
-        .u64(24 + payload.size() + metadata_size)            // index_offset
-        .u32(metadata_size);                                 // metadata_size
+    qva_header(b, static_cast<std::uint32_t>(entries.size()), 24 + payload.size() + metadata_size, metadata_size);
     b.bytes(payload);
     b.u32(static_cast<std::uint32_t>(runs.size()));  // namespace record count
-    for (const auto& run : runs) {
-        namespace_field(b, run.label);  // namespace
-        b.u32(run.start)                // start_index
-            .u32(run.count);            // entry_count
-    }
-    for (const auto& e : entries) {
-        namespace_field(b, e.label);  // namespace
-        b.u32(e.id)                   // file_id
-            .u32(e.type)              // type_id
-            .u64(e.offset)            // offset
-            .u32(e.size)              // size
-            .u32(e.comp_size)         // comp_size
-            .u8(e.flags)              // flags
-            .u8(0)                    // storage_id
-            .u16(0);                  // reserved
-    }
+    for (const auto& run : runs) qva_namespace_record(b, run.label, run.start, run.count);
+    for (const auto& e : entries) qva_entry(b, e);
     return b.take();
 }
 

@@ -3,7 +3,7 @@
 
 #include "file_inputs.hpp"
 #include "quorvel/test_support/dat_writer.hpp"
-#include "temp_dir.hpp"
+#include "e2e_test.hpp"
 
 namespace quorvel::test {
 namespace {
@@ -37,7 +37,7 @@ std::size_t index_record_position(const std::vector<std::uint8_t>& archive, std:
 // offset beyond 4 GiB (the payload needn't exist for the index commands) and an unknown type.
 std::vector<std::uint8_t> inspect_archive() {
     const std::vector<std::uint8_t> payload = pattern_bytes(7, 1);
-    const HandEntry entries[] = {
+    const EntryFields entries[] = {
         {"eor/cell", 0x5C3AFFFE, 0xFF, 0x18, 7, 7, 0x00},
         {"eor/portal", 0x06000001, 0x06, 0xA218, 512, 300, 0x01},
         {"eor/portal", 0x0A000002, 0x0A, 0x100000000, 4294967295, 4294967295, 0x05},

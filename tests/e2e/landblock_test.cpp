@@ -3,7 +3,7 @@
 
 #include "archive_inputs.hpp"
 #include "quorvel/test_support/landblock_builder.hpp"
-#include "temp_dir.hpp"
+#include "e2e_test.hpp"
 
 namespace quorvel::test {
 namespace {

@@ -1,7 +1,7 @@
 // Tests of the end-to-end helpers themselves: working directory, verbatim arguments, both streams, status.
 #include <gtest/gtest.h>
 
-#include "temp_dir.hpp"
+#include "e2e_test.hpp"
 
 namespace quorvel::test {
 namespace {

@@ -1,7 +1,7 @@
 // End-to-end test of the bundled sample: make-sample writes it, and the demo's commands work on it.
 #include <gtest/gtest.h>
 
-#include "temp_dir.hpp"
+#include "e2e_test.hpp"
 
 namespace quorvel::test {
 namespace {

@@ -8,7 +8,7 @@
 #include "quorvel/common/byte_cursor.hpp"
 #include "quorvel/dat/archive/qva_writer.hpp"
 #include "quorvel/test_support/dat_writer.hpp"
-#include "temp_dir.hpp"
+#include "e2e_test.hpp"
 
 namespace quorvel::test {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "archive_inputs.hpp"
 #include "quorvel/test_support/weenie_builder.hpp"
-#include "temp_dir.hpp"
+#include "e2e_test.hpp"
 
 namespace quorvel::test {
 namespace {

@@ -2,28 +2,20 @@
 #include "quorvel/tools/file_io.hpp"
 
 #include <cerrno>
-#include <cstdlib>
 #include <fstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "quorvel/dat/error.hpp"
+#include "quorvel/test_support/temp_dir.hpp"
 
 namespace quorvel {
 namespace {
 
 class FileIoTest : public testing::Test {
 protected:
-    FileIoTest() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quorvel-file-io-XXXXXX").string();
-        dir_ = ::mkdtemp(pattern.data());
-    }
-    ~FileIoTest() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-    std::filesystem::path dir_;
+    test::TempDir dir_;
 };
 
 TEST_F(FileIoTest, WriteThenReadRoundTrip) {
@@ -50,7 +42,7 @@ TEST_F(FileIoTest, FailuresCarryTheOperatingSystemsMessage) {
     const auto missing = read_whole_file(dir_ / "missing");
     ASSERT_FALSE(missing);
     EXPECT_EQ(missing.error().messages(), std::vector<std::string>{"No such file or directory"});
-    const auto directory = read_whole_file(dir_);
+    const auto directory = read_whole_file(dir_.path());
     ASSERT_FALSE(directory);
     EXPECT_EQ(directory.error().messages(), std::vector<std::string>{"Is a directory"});
     const auto unwritable = write_whole_file(dir_ / "no" / "such.bin", std::vector<std::uint8_t>{1});

@@ -1,7 +1,6 @@
 // Tests of the provider called directly: queries on both readers and inputs that shrink after opening.
 #include "quorvel/tools/provider.hpp"
 
-#include <cstdlib>
 #include <fstream>
 
 #include <gtest/gtest.h>
@@ -9,6 +8,7 @@
 #include "quorvel/dat/archive/qva_writer.hpp"
 #include "quorvel/test_support/byte_builder.hpp"
 #include "quorvel/test_support/dat_writer.hpp"
+#include "quorvel/test_support/temp_dir.hpp"
 
 namespace quorvel {
 namespace {
@@ -23,14 +23,6 @@ Bytes bytes_of(std::size_t n, std::uint8_t seed) {
 
 class ProviderTest : public testing::Test {
 protected:
-    ProviderTest() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quorvel-provider-XXXXXX").string();
-        dir_ = ::mkdtemp(pattern.data());
-    }
-    ~ProviderTest() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
 
     std::filesystem::path write_archive(const std::string& name, std::vector<std::pair<std::string, std::uint32_t>> keys) {
         QvaWriter writer;
@@ -40,7 +32,7 @@ protected:
         return dir_ / name;
     }
 
-    std::filesystem::path dir_;
+    test::TempDir dir_;
 };
 
 TEST_F(ProviderTest, DatQueries) {

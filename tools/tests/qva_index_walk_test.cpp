@@ -1,25 +1,16 @@
 // Tests of walking a QVA index record by record, including an index cut short after opening.
 #include "quorvel/tools/qva_index_walk.hpp"
 
-#include <cstdlib>
-
 #include <gtest/gtest.h>
 
 #include "quorvel/dat/archive/qva_writer.hpp"
+#include "quorvel/test_support/temp_dir.hpp"
 
 namespace quorvel {
 namespace {
 
 class QvaIndexWalkTest : public testing::Test {
 protected:
-    QvaIndexWalkTest() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quorvel-walk-XXXXXX").string();
-        dir_ = ::mkdtemp(pattern.data());
-    }
-    ~QvaIndexWalkTest() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
 
     // An archive of `count` one-byte entries: ids 0..count-1 in "eor/cell" then the same in "eor/portal".
     std::filesystem::path write_archive(std::uint32_t count) {
@@ -31,7 +22,7 @@ protected:
         return dir_ / "a.qva";
     }
 
-    std::filesystem::path dir_;
+    test::TempDir dir_;
 };
 
 TEST_F(QvaIndexWalkTest, VisitsEveryRecordInIndexOrderAcrossChunks) {

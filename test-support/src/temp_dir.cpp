@@ -1,5 +1,5 @@
-// Temporary directories for end-to-end tests.
-#include "temp_dir.hpp"
+// Temporary directories for tests.
+#include "quorvel/test_support/temp_dir.hpp"
 
 #include <cerrno>
 #include <cstdlib>
@@ -11,7 +11,7 @@
 namespace quorvel::test {
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorvel-e2e-XXXXXX").native();
+    std::string pattern = (std::filesystem::temp_directory_path() / "quorvel-test-XXXXXX").native();
     if (::mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("mkdtemp " + pattern + ": " + std::strerror(errno));
     path_ = pattern;
@@ -46,6 +46,12 @@ std::string TempDir::read_text(const std::filesystem::path& relative) const {
     std::ifstream file(full, std::ios::binary);
     if (!file) throw std::runtime_error("cannot read " + full.native());
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> TempDir::names() const {
+    std::vector<std::string> out;
+    for (const auto& e : std::filesystem::directory_iterator(path_)) out.push_back(e.path().filename().string());
+    return out;
 }
 
 }  // namespace quorvel::test

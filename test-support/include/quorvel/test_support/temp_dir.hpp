@@ -1,4 +1,4 @@
-// A fresh directory per test, removed with everything in it afterwards; and the end-to-end fixture.
+// A fresh directory per test, removed with everything in it afterwards.
 #pragma once
 
 #include <cstdint>
@@ -7,10 +7,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <gtest/gtest.h>
-
-#include "program_runner.hpp"
 
 namespace quorvel::test {
 
@@ -35,23 +31,11 @@ public:
     std::vector<std::uint8_t> read_file(const std::filesystem::path& relative) const;
     std::string read_text(const std::filesystem::path& relative) const;
 
+    /// The names in the directory, to check that no temporary file is left behind.
+    std::vector<std::string> names() const;
+
 private:
     std::filesystem::path path_;
-};
-
-/// Base of end-to-end tests: a temporary directory, and quorvel-tools run inside it.
-///
-///     TEST_F(E2eTest, ...) {
-///         dir.write_file("in/06000123.jpg", bytes);
-///         const ProgramResult r = run({"qva-pack", "in", "out.qva"});
-///         EXPECT_EQ(r.status, 0) << r;
-///     }
-class E2eTest : public testing::Test {
-protected:
-    /// Runs quorvel-tools with `args` in `dir`.
-    ProgramResult run(const std::vector<std::string>& args) const { return run_tools(args, dir.path()); }
-
-    TempDir dir;
 };
 
 }  // namespace quorvel::test
