@@ -1,6 +1,7 @@
 // Whole-file reads and writes with every step checked (a full disk often shows only at close).
 #include "quorvel/tools/file_io.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 #include <fcntl.h>
@@ -44,7 +45,8 @@ Result<> write_new_file(const std::filesystem::path& path, std::span<const std::
     return write_with_flags(path, bytes, O_EXCL);
 }
 
-Result<std::vector<std::uint8_t>> read_whole_file(const std::filesystem::path& path) {
+Result<std::span<const std::uint8_t>> read_whole_file_into(const std::filesystem::path& path,
+                                                           std::vector<std::uint8_t>& buffer) {
     auto file = File::open_read(path);
     if (!file) return std::unexpected(Error(file.error().message()));
     // The length is only a hint: a file can change between the query and the reads, and some (those
@@ -52,35 +54,29 @@ Result<std::vector<std::uint8_t>> read_whole_file(const std::filesystem::path& p
     auto length = len_compat(*file);
     if (!length) return std::unexpected(Error(length.error().message()));
     try {
-        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(*length) + 1);
+        if (buffer.size() < *length) buffer.resize(static_cast<std::size_t>(*length));
         std::size_t done = 0;
         while (true) {
-            if (done == bytes.size()) bytes.resize(bytes.size() * 2);
-            const ssize_t n = ::pread(file->fd(), bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+            // A full buffer is asked for one more byte, so that it grows only when the file has more.
+            const bool full = done == buffer.size();
+            std::uint8_t probe = 0;
+            const ssize_t n = full ? ::pread(file->fd(), &probe, 1, static_cast<off_t>(done))
+                                   : ::pread(file->fd(), buffer.data() + done, buffer.size() - done,
+                                             static_cast<off_t>(done));
             if (n < 0) {
                 if (errno == EINTR) continue;
                 return std::unexpected(os_error(errno));
             }
-            if (n == 0) break;
+            if (n == 0) return std::span<const std::uint8_t>(buffer.data(), done);
+            if (full) {
+                buffer.resize(std::max<std::size_t>(buffer.size() * 2, 4096));
+                buffer[done] = probe;
+            }
             done += static_cast<std::size_t>(n);
         }
-        bytes.resize(done);
-        return bytes;
     } catch (const std::bad_alloc&) {
         return std::unexpected(os_error(ENOMEM));
     }
-}
-
-Result<std::span<const std::uint8_t>> read_whole_file_into(const std::filesystem::path& path,
-                                                           std::vector<std::uint8_t>& buffer) {
-    auto file = File::open_read(path);
-    if (!file) return std::unexpected(Error(file.error().message()));
-    auto length = len_compat(*file);
-    if (!length) return std::unexpected(Error(length.error().message()));
-    if (buffer.size() < *length) buffer.resize(*length);
-    const std::span<std::uint8_t> bytes(buffer.data(), *length);
-    if (auto read = read_exact_at_compat(*file, bytes, 0); !read) return std::unexpected(Error(read.error().message()));
-    return bytes;
 }
 
 Result<> check_readable(const std::filesystem::path& path) {

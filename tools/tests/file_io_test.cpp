@@ -15,6 +15,14 @@ namespace {
 
 class FileIoTest : public testing::Test {
 protected:
+    // A file's content as a vector, for comparisons.
+    static Result<std::vector<std::uint8_t>> read_whole_file(const std::filesystem::path& path) {
+        std::vector<std::uint8_t> buffer;
+        auto bytes = read_whole_file_into(path, buffer);
+        if (!bytes) return std::unexpected(std::move(bytes.error()));
+        return std::vector<std::uint8_t>(bytes->begin(), bytes->end());
+    }
+
     test::TempDir dir_;
 };
 

@@ -17,13 +17,9 @@ Result<> write_whole_file(const std::filesystem::path& path, std::span<const std
 /// something of that name already exists (nothing is then changed).
 Result<> write_new_file(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
-/// The whole content of `path`, read to its end whatever length it reports; fails with the operating
-/// system's message.
-Result<std::vector<std::uint8_t>> read_whole_file(const std::filesystem::path& path);
-
-/// The whole content of `path` as the first bytes of `buffer`, which is grown when too small and
-/// never shrunk, so reading many files through it allocates and clears once. Fails with the
-/// operating system's message.
+/// The whole content of `path`, read to its end whatever length it reports, as the first bytes of
+/// `buffer`, which is grown when too small and never shrunk, so reading many files through it
+/// allocates and clears once. Fails with the operating system's message.
 Result<std::span<const std::uint8_t>> read_whole_file_into(const std::filesystem::path& path,
                                                            std::vector<std::uint8_t>& buffer);
 
